@@ -1,0 +1,142 @@
+#include "core/Context.h"
+
+#include <condition_variable>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "core/Exception.h"
+#if defined(KYRA_WITH_CUDA)
+#include "cudalib/LibraryContexts.h"
+#endif
+
+namespace Iterative {
+
+class Context::Impl {
+public:
+    Impl() : worker_([this] { run(); }) {}
+
+    ~Impl() {
+        {
+            std::lock_guard<std::mutex> lock(workMutex_);
+            stop_ = true;
+            pending_ = true;
+        }
+        workChanged_.notify_all();
+        worker_.join();
+    }
+
+    void execute(Context& context, const Work& work) {
+        std::unique_lock<std::mutex> lock(workMutex_);
+        pendingWork_ = [&context, &work] { work(context); };
+        pending_ = true;
+        workChanged_.notify_all();
+        workChanged_.wait(lock, [this] { return !pending_; });
+        pendingWork_ = nullptr;
+        if (captured_) {
+            std::exception_ptr failure = captured_;
+            captured_ = nullptr;
+            std::rethrow_exception(failure);
+        }
+    }
+
+#if defined(KYRA_WITH_CUDA)
+    std::unique_ptr<Cusparse::Context> cusparse;
+    std::unique_ptr<Cublas::Context> cublas;
+#endif
+    std::vector<ExtendedInfo> extendedInfo;
+    std::string lastStatus;
+    bool interrupt = false;
+    std::mutex stateMutex;  // guards the text, the records and the interrupt byte
+    std::mutex callMutex;
+
+private:
+    void run() {
+        std::unique_lock<std::mutex> lock(workMutex_);
+        for (;;) {
+            workChanged_.wait(lock, [this] { return pending_; });
+            if (stop_) break;
+            try {
+                pendingWork_();
+                captured_ = nullptr;
+            } catch (...) {
+                captured_ = std::current_exception();
+            }
+            pending_ = false;
+            workChanged_.notify_all();
+        }
+        pending_ = false;
+        workChanged_.notify_all();
+    }
+
+    std::function<void()> pendingWork_;
+    std::mutex workMutex_;
+    std::condition_variable workChanged_;
+    bool stop_ = false;
+    bool pending_ = false;
+    std::exception_ptr captured_;
+    std::thread worker_;  // last: starts once every other member exists
+};
+
+Context::Context() : impl_(std::make_shared<Impl>()) {}
+Context::~Context() = default;
+
+void Context::execute(const Work& work) { impl_->execute(*this, work); }
+
+std::mutex& Context::getMutex() const { return impl_->callMutex; }
+
+void Context::setLastStatusString(const std::string& text) const {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    impl_->lastStatus = text;
+}
+
+std::string Context::getLastStatusString() const {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    return impl_->lastStatus;
+}
+
+unsigned Context::addExtendedInfo(const ExtendedInfo& info) const {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    impl_->extendedInfo.push_back(info);
+    return static_cast<unsigned>(impl_->extendedInfo.size());
+}
+
+ExtendedInfo Context::getExtendedInfo(unsigned key) const {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    if (key == 0 || key > impl_->extendedInfo.size()) return {"Unknown", "Unknown", "Unknown", "Unknown"};
+    return impl_->extendedInfo[key - 1];
+}
+
+void Context::setInterrupt() const {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    impl_->interrupt = true;
+}
+
+bool Context::checkInterupt() const {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    const bool wasSet = impl_->interrupt;
+    impl_->interrupt = false;
+    return wasSet;
+}
+
+#if defined(KYRA_WITH_CUDA)
+Cublas::Context& Context::cublasCtx() const {
+    if (!impl_->cublas) impl_->cublas = std::make_unique<Cublas::Context>();
+    return *impl_->cublas;
+}
+
+Cusparse::Context& Context::cusparseCtx() const {
+    if (!impl_->cusparse) impl_->cusparse = std::make_unique<Cusparse::Context>();
+    return *impl_->cusparse;
+}
+#else
+Cublas::Context& Context::cublasCtx() const {
+    KyraSparseExceptionTemplate<kyraSparseFeatureNotImplemented>::raise("this build has no cuda support");
+}
+
+Cusparse::Context& Context::cusparseCtx() const {
+    KyraSparseExceptionTemplate<kyraSparseFeatureNotImplemented>::raise("this build has no cuda support");
+}
+#endif
+
+}  // namespace Iterative
