@@ -1,0 +1,78 @@
+#include <cstring>
+#include <functional>
+
+#include "common/HandleFixture.h"
+
+namespace {
+
+// Fills a record with garbage, runs its initialiser and checks that every
+// byte equals the expected default record.
+template <typename Record>
+void expectDefaults(kyraSparseHandle handle, kyraSparseStatus (*init)(kyraSparseHandle, Record*),
+                    const std::function<void(Record&)>& setNonZeroDefaults) {
+    Record record;
+    std::memset(&record, 0x5A, sizeof record);
+    ASSERT_EQ(init(handle, &record), kyraSparseNoError);
+    Record expected;
+    std::memset(&expected, 0, sizeof expected);
+    setNonZeroDefaults(expected);
+    EXPECT_EQ(std::memcmp(&record, &expected, sizeof record), 0);
+
+    EXPECT_EQ(init(handle, nullptr), kyraSparseArgumentError);
+    EXPECT_EQ(init(nullptr, &record), kyraSparseHandleError);
+}
+
+template <typename Record>
+void expectAllZero(kyraSparseHandle handle, kyraSparseStatus (*init)(kyraSparseHandle, Record*)) {
+    expectDefaults<Record>(handle, init, [](Record&) {});
+}
+
+}  // namespace
+
+TEST_F(HandleTest, EveryInitialiserWritesItsDefaults) {
+    expectDefaults<kyraSparseConfig>(handle, kyraSparseConfigInit, [](kyraSparseConfig& c) {
+        c.relativeTolerance = 1e-6;
+        c.absoluteTolerance = 1e-50;
+        c.divergenceTolerance = 100000.0;
+        c.maxIterations = 10000;
+        c.useStagnationCheck = 1;
+    });
+    expectDefaults<kyraSparseGmresOptions>(handle, kyraSparseGmresOptionsInit,
+                                           [](kyraSparseGmresOptions& o) { o.restart = 20; });
+    expectDefaults<kyraSparseBicgstablOptions>(handle, kyraSparseBicgstablOptionsInit,
+                                               [](kyraSparseBicgstablOptions& o) { o.l = 2; });
+    expectDefaults<kyraSparseBlockjacobiOptions>(handle, kyraSparseBlockjacobiOptionsInit,
+                                                 [](kyraSparseBlockjacobiOptions& o) { o.blockSize = 5; });
+    expectAllZero(handle, kyraSparseHostOptionsInit);
+    expectAllZero(handle, kyraSparseCudaOptionsInit);
+    expectAllZero(handle, kyraSparseCudaDeviceOptionsInit);
+    expectAllZero(handle, kyraSparseCooOptionsInit);
+    expectAllZero(handle, kyraSparseCsrOptionsInit);
+    expectAllZero(handle, kyraSparseCscOptionsInit);
+    expectAllZero(handle, kyraSparseMatrixFreeOptionsInit);
+    expectAllZero(handle, kyraSparseBicgOptionsInit);
+    expectAllZero(handle, kyraSparseBicgstabOptionsInit);
+    expectAllZero(handle, kyraSparseCgOptionsInit);
+    expectAllZero(handle, kyraSparseMinresOptionsInit);
+    expectAllZero(handle, kyraSparseEmptyOptionsInit);
+    expectAllZero(handle, kyraSparseJacobiOptionsInit);
+    expectAllZero(handle, kyraSparseIlu0OptionsInit);
+    expectAllZero(handle, kyraSparseAinvOptionsInit);
+    expectAllZero(handle, kyraSparseFainvOptionsInit);
+    expectAllZero(handle, kyraSparseUserDefinedOptionsInit);
+}
+
+TEST_F(HandleTest, NullRecordTexts) {
+    EXPECT_EQ(kyraSparseConfigInit(handle, nullptr), kyraSparseArgumentError);
+    EXPECT_EQ(lastStatus(), "argument error: config != 0");
+    EXPECT_EQ(kyraSparseFainvOptionsInit(handle, nullptr), kyraSparseArgumentError);
+    EXPECT_EQ(lastStatus(), "argument error: opts != 0");
+}
+
+TEST(HandleLifecycle, NullPointersAreRefused) {
+    EXPECT_EQ(kyraSparseCreate(nullptr), kyraSparseHandleError);
+    EXPECT_EQ(kyraSparseDestroy(nullptr), kyraSparseHandleError);
+    char buf[8];
+    EXPECT_EQ(kyraSparseGetLastStatusString(nullptr, buf, sizeof buf), kyraSparseHandleError);
+    EXPECT_EQ(kyraSparsePreinitializeCuda(nullptr), kyraSparseHandleError);
+}
