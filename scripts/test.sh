@@ -1,0 +1,17 @@
+#!/bin/sh
+# usage: scripts/test.sh [--sanitize]
+# Builds and runs the whole test suite; --sanitize uses a separate build with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = "--sanitize" ]; then
+    build=$root/build-sanitize
+    "$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYRA_SANITIZE=ON -DKYRA_BUILD_BENCH=OFF
+    export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+else
+    build=$root/build
+    "$root/scripts/build.sh" "$build"
+fi
+export OMP_NUM_THREADS=${OMP_NUM_THREADS:-2}
+ctest --test-dir "$build" --output-on-failure -j2
