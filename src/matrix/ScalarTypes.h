@@ -8,10 +8,8 @@
 
 #include "core/Complex.h"
 
-#define KYRA_FOR_EACH_SCALAR(MACRO) \
-    MACRO(float)                    \
-    MACRO(double)                   \
-    MACRO(kyra::Complex<float>)     \
-    MACRO(kyra::Complex<double>)
+#ifndef KYRA_FOR_EACH_SCALAR
+#define KYRA_FOR_EACH_SCALAR(X) X(float) X(double) X(kyra::Complex<float>) X(kyra::Complex<double>)
+#endif
 
 #endif

@@ -1,0 +1,114 @@
+#include "matrix/HostCsrMatrix.h"
+
+#include <stdexcept>
+
+#include "matrix/HostBlas.h"
+#include "matrix/HostSparseKernels.h"
+#include "matrix/ScalarTypes.h"
+
+namespace Iterative {
+
+void MklDescriptor::setTriangular(SideType side, DiagType diag) {
+    chars_[0] = MatrixType(MatrixType::Triangular).toChar();
+    chars_[1] = side.toChar();
+    chars_[2] = diag.toChar();
+}
+
+template <typename T>
+void HostCsrMatrix<T>::mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const {
+    HostBlas::CSRMV(op.toChar(), this->m(), this->n(), alpha, descriptor(), this->val(), this->rowPtr(),
+                    this->colInd(), x.val(), beta, y.val());
+}
+
+template <typename T>
+void HostCsrMatrix<T>::trsv_(SideType, TransOp op, DiagType, const Vector<T>& x, Vector<T>& y) const {
+    HostBlas::CSRSV(op.toChar(), this->m(), T(1), descriptor(), this->val(), this->rowPtr(), this->colInd(),
+                    x.val(), y.val());
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeMatrixView_(SideType side, DiagType diag) const {
+    auto view = std::make_shared<HostCsrMatrixRef<T>>(this->m(), this->n(), this->nnz(), this->val(),
+                                                      this->rowPtr(), this->colInd(), index());
+    MklDescriptor descriptor(index());
+    descriptor.setTriangular(side, diag);
+    for (int i = 0; i < 3; ++i) view->descriptor()[i] = descriptor[i];
+    return view;
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::transpose_(bool conjugate) const {
+    auto transposed = std::make_shared<HostCsrMatrixAlloc<T>>(this->m(), this->n(), this->nnz(), index());
+    HostCsrTranspose(this->n(), this->nnz(), index().toInt(), this->val(), this->rowPtr(), this->colInd(),
+                     transposed->val(), transposed->rowPtr(), transposed->colInd(), conjugate);
+    return transposed;
+}
+
+template <typename T>
+IndexType HostCsrMatrix<T>::index() const {
+    return IndexType::fromChar(descriptor()[3]);
+}
+
+template <typename T>
+HostCsrMatrixAlloc<T>::HostCsrMatrixAlloc(int m, int n, int nnz, IndexType index)
+    : m_(m), n_(n), nnz_(nnz), val_(nnz), rowPtr_(m + 1), colInd_(nnz), descriptor_(index) {}
+
+template <typename T>
+HostCsrMatrixSharedRef<T>::HostCsrMatrixSharedRef(int m, int n, int nnz, SharedValues val,
+                                                  SharedIndices rowPtr, SharedIndices colInd, IndexType index)
+    : m_(m),
+      n_(n),
+      nnz_(nnz),
+      val_(std::move(val)),
+      rowPtr_(std::move(rowPtr)),
+      colInd_(std::move(colInd)),
+      descriptor_(index) {}
+
+template <typename T>
+HostCsrMatrixSharedRef<T>::HostCsrMatrixSharedRef(int m, int n, int nnz, SharedIndices rowPtr,
+                                                  SharedIndices colInd, IndexType index)
+    : HostCsrMatrixSharedRef(m, n, nnz, std::make_shared<std::vector<T>>(nnz), std::move(rowPtr),
+                             std::move(colInd), index) {}
+
+// Bounds-checked like std::vector::at, so an empty array is reported rather
+// than handed out as a dangling address.
+template <typename T>
+template <typename E>
+E* HostCsrMatrixSharedRef<T>::firstOf(std::vector<E>& array) {
+    if (array.empty()) throw std::out_of_range("vector::_M_range_check");
+    return &array[0];
+}
+
+template <typename T>
+template <typename E>
+const E* HostCsrMatrixSharedRef<T>::firstOf(const std::vector<E>& array) {
+    if (array.empty()) throw std::out_of_range("vector::_M_range_check");
+    return &array[0];
+}
+
+namespace {
+template <typename T>
+void conjugateValues(int nnz, T* val) {
+    if constexpr (kyra::IsComplex<T>::value) {
+        for (int p = 0; p < nnz; ++p) val[p].im = -val[p].im;
+    }
+}
+}  // namespace
+
+template <typename T>
+void HostCsrTranspose(int n, int nnz, int base, const T* val, const int* rowPtr, const int* colInd, T* outVal,
+                      int* outRowPtr, int* outColInd, bool conjugate) {
+    const int info = sparse::csrToCsc(n, n, base, val, rowPtr, colInd, outVal, outRowPtr, outColInd);
+    if (info != 0) throw std::runtime_error("transpose error");
+    if (conjugate && outVal) conjugateValues(nnz, outVal);
+}
+
+#define KYRA_INSTANTIATE_HOST_CSR(T)          \
+    template class HostCsrMatrix<T>;          \
+    template class HostCsrMatrixRef<T>;       \
+    template class HostCsrMatrixAlloc<T>;     \
+    template class HostCsrMatrixSharedRef<T>; \
+    template void HostCsrTranspose<T>(int, int, int, const T*, const int*, const int*, T*, int*, int*, bool);
+KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_HOST_CSR)
+
+}  // namespace Iterative

@@ -1,0 +1,295 @@
+#include "matrix/HostSparseKernels.h"
+
+#include <omp.h>
+
+#include "core/Exception.h"
+#include "matrix/MatrixEnums.h"
+#include "matrix/ScalarTypes.h"
+
+namespace Iterative {
+namespace sparse {
+
+namespace {
+
+// Below this many entries plus rows a product is not worth a thread team.
+constexpr long kParallelThreshold = 32768;
+
+enum class Operation { Plain, Transpose, ConjugateTranspose };
+
+Operation parseOperation(char trans) {
+    switch (trans) {
+        case 'N':
+        case 'n':
+            return Operation::Plain;
+        case 'T':
+        case 't':
+            return Operation::Transpose;
+        case 'C':
+        case 'c':
+            return Operation::ConjugateTranspose;
+        default:
+            KyraSparseExceptionTemplate<kyraSparseInternalError>::raise("");
+    }
+}
+
+// The first four descriptor characters, decoded once per call.
+struct Descriptor {
+    bool triangular;
+    bool lower;
+    bool unitDiagonal;
+    int base;
+};
+
+Descriptor parseDescriptor(const char* matdescra) {
+    Descriptor d;
+    const char type = matdescra[0];
+    if (type != 'G' && type != 'g' && type != 'T' && type != 't') {
+        KyraSparseExceptionTemplate<kyraSparseInternalError>::raise("unsupported sparse matrix type");
+    }
+    d.triangular = (type == 'T' || type == 't');
+    d.lower = (matdescra[1] == 'L' || matdescra[1] == 'l');
+    d.unitDiagonal = (matdescra[2] == 'U' || matdescra[2] == 'u');
+    d.base = IndexType::fromChar(matdescra[3]).toInt();
+    return d;
+}
+
+template <typename T>
+T applyOperation(const T& a, Operation op) {
+    return op == Operation::ConjugateTranspose ? kyra::conj(a) : a;
+}
+
+// Every stored entry takes part in the product.
+struct WholeMatrix {
+    static constexpr bool unitDiagonal = false;
+    bool keep(int, int) const { return true; }
+};
+
+// Only one triangle takes part; a unit diagonal replaces the stored one.
+struct Triangle {
+    bool lower;
+    bool unitDiagonal;
+    bool keep(int row, int col) const {
+        if (col == row) return !unitDiagonal;
+        return lower ? col < row : col > row;
+    }
+};
+
+bool hasUnitDiagonal(const WholeMatrix&) { return false; }
+bool hasUnitDiagonal(const Triangle& t) { return t.unitDiagonal; }
+
+// The arrays of one CSR matrix with its index base.
+template <typename T>
+struct CsrArrays {
+    const T* val;
+    const int* rowPtr;
+    const int* colInd;
+    int base;
+
+    int begin(int row) const { return rowPtr[row] - base; }
+    int end(int row) const { return rowPtr[row + 1] - base; }
+    int col(int p) const { return colInd[p] - base; }
+};
+
+// Smallest row r in [0, m] with (entries before r) + r >= weight: rows
+// weighted by their entries plus one, so threads get equal traffic.
+int firstRowAtWeight(const int* rowPtr, int m, long weight) {
+    int lo = 0;
+    int hi = m;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (static_cast<long>(rowPtr[mid] - rowPtr[0]) + mid < weight) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
+
+// y_i <- alpha (A x)_i + beta y_i for rows [first, last).
+template <typename T, typename Part, bool BetaIsZero>
+void productRows(const CsrArrays<T>& A, const Part& part, int first, int last, int k, T alpha, const T* x,
+                 T beta, T* y) {
+    for (int i = first; i < last; ++i) {
+        T sum = T(0);
+        const int end = A.end(i);
+        for (int p = A.begin(i); p < end; ++p) {
+            const int c = A.col(p);
+            if (part.keep(i, c)) sum += A.val[p] * x[c];
+        }
+        if (hasUnitDiagonal(part) && i < k) sum += x[i];
+        y[i] = BetaIsZero ? alpha * sum : alpha * sum + beta * y[i];
+    }
+}
+
+// The rows are split by equal entry counts; no thread allocates anything.
+template <typename T, typename Part>
+void plainProduct(const CsrArrays<T>& A, const Part& part, int m, int k, T alpha, const T* x, T beta, T* y) {
+    const bool betaIsZero = kyra::isZero(beta);
+    const long weight = static_cast<long>(A.rowPtr[m] - A.rowPtr[0]) + m;
+#pragma omp parallel if (weight > kParallelThreshold)
+    {
+        const int threads = omp_get_num_threads();
+        const int thread = omp_get_thread_num();
+        const int first = firstRowAtWeight(A.rowPtr, m, weight * thread / threads);
+        const int last = firstRowAtWeight(A.rowPtr, m, weight * (thread + 1) / threads);
+        if (betaIsZero) {
+            productRows<T, Part, true>(A, part, first, last, k, alpha, x, beta, y);
+        } else {
+            productRows<T, Part, false>(A, part, first, last, k, alpha, x, beta, y);
+        }
+    }
+}
+
+// y <- beta y over n elements, writing zeros without reading when beta is zero.
+template <typename T>
+void scaleOutput(int n, T beta, T* y) {
+    const bool betaIsZero = kyra::isZero(beta);
+#pragma omp parallel for schedule(static) if (n > kParallelThreshold)
+    for (int j = 0; j < n; ++j) y[j] = betaIsZero ? T(0) : beta * y[j];
+}
+
+// y <- alpha op(A) x + beta y for op a transpose: row i of A scatters into y.
+// The scatter is serial, so rows that share columns never race.
+template <typename T, typename Part>
+void transposedProduct(const CsrArrays<T>& A, const Part& part, Operation op, int m, int k, T alpha,
+                       const T* x, T beta, T* y) {
+    scaleOutput(k, beta, y);
+    for (int i = 0; i < m; ++i) {
+        const T ax = alpha * x[i];
+        const int end = A.end(i);
+        for (int p = A.begin(i); p < end; ++p) {
+            const int c = A.col(p);
+            if (part.keep(i, c)) y[c] += applyOperation(A.val[p], op) * ax;
+        }
+        if (hasUnitDiagonal(part) && i < k) y[i] += ax;
+    }
+}
+
+template <typename T, typename Part>
+void product(const CsrArrays<T>& A, const Part& part, Operation op, int m, int k, T alpha, const T* x, T beta,
+             T* y) {
+    if (op == Operation::Plain) {
+        plainProduct(A, part, m, k, alpha, x, beta, y);
+    } else {
+        transposedProduct(A, part, op, m, k, alpha, x, beta, y);
+    }
+}
+
+// Sum of the stored diagonal entries of row i, or one for a unit diagonal.
+template <typename T>
+T diagonalOf(const CsrArrays<T>& A, int i, bool unitDiagonal, Operation op) {
+    if (unitDiagonal) return T(1);
+    T d = T(0);
+    for (int p = A.begin(i); p < A.end(i); ++p) {
+        if (A.col(p) == i) d += applyOperation(A.val[p], op);
+    }
+    return d;
+}
+
+// Substitution by rows: y_i = (alpha x_i - sum_j a_ij y_j) / a_ii over the
+// solved columns j (below i for a lower triangle, above for an upper one).
+template <typename T>
+void solveByRows(const CsrArrays<T>& A, const Descriptor& d, int m, T alpha, const T* x, T* y) {
+    for (int step = 0; step < m; ++step) {
+        const int i = d.lower ? step : m - 1 - step;
+        T sum = alpha * x[i];
+        T diagonal = T(0);
+        for (int p = A.begin(i); p < A.end(i); ++p) {
+            const int c = A.col(p);
+            if (c == i) {
+                diagonal += A.val[p];
+            } else if (d.lower ? c < i : c > i) {
+                sum -= A.val[p] * y[c];
+            }
+        }
+        y[i] = d.unitDiagonal ? sum : sum / diagonal;
+    }
+}
+
+// Substitution by columns for op(A) = A^T or A^H: row i of A is column i of
+// op(A), so once y_i is final it is scattered into the unsolved entries.
+template <typename T>
+void solveByColumns(const CsrArrays<T>& A, const Descriptor& d, Operation op, int m, T alpha, const T* x,
+                    T* y) {
+    for (int i = 0; i < m; ++i) y[i] = alpha * x[i];
+    for (int step = 0; step < m; ++step) {
+        const int i = d.lower ? m - 1 - step : step;
+        if (!d.unitDiagonal) y[i] = y[i] / diagonalOf(A, i, false, op);
+        const T yi = y[i];
+        for (int p = A.begin(i); p < A.end(i); ++p) {
+            const int c = A.col(p);
+            if (d.lower ? c < i : c > i) y[c] -= applyOperation(A.val[p], op) * yi;
+        }
+    }
+}
+
+}  // namespace
+
+template <typename T>
+void csrmv(char trans, int m, int k, T alpha, const char* matdescra, const T* val, const int* rowPtr,
+           const int* colInd, const T* x, T beta, T* y) {
+    const Operation op = parseOperation(trans);
+    const Descriptor d = parseDescriptor(matdescra);
+    if (m <= 0) {
+        if (op != Operation::Plain) scaleOutput(k, beta, y);
+        return;
+    }
+    const CsrArrays<T> A{val, rowPtr, colInd, d.base};
+    if (d.triangular) {
+        product(A, Triangle{d.lower, d.unitDiagonal}, op, m, k, alpha, x, beta, y);
+    } else {
+        product(A, WholeMatrix{}, op, m, k, alpha, x, beta, y);
+    }
+}
+
+template <typename T>
+void csrsv(char trans, int m, T alpha, const char* matdescra, const T* val, const int* rowPtr,
+           const int* colInd, const T* x, T* y) {
+    const Operation op = parseOperation(trans);
+    const Descriptor d = parseDescriptor(matdescra);
+    if (m <= 0) return;
+    const CsrArrays<T> A{val, rowPtr, colInd, d.base};
+    if (op == Operation::Plain) {
+        solveByRows(A, d, m, alpha, x, y);
+    } else {
+        solveByColumns(A, d, op, m, alpha, x, y);
+    }
+}
+
+// Counting sort by column. outColPtr first counts, then serves as the
+// insertion cursor of each column, and is shifted back at the end.
+template <typename T>
+int csrToCsc(int m, int n, int base, const T* val, const int* rowPtr, const int* colInd, T* outVal,
+             int* outColPtr, int* outRowInd) {
+    const CsrArrays<T> A{val, rowPtr, colInd, base};
+    for (int c = 0; c <= n; ++c) outColPtr[c] = 0;
+    for (int i = 0; i < m; ++i) {
+        for (int p = A.begin(i); p < A.end(i); ++p) {
+            const int c = A.col(p);
+            if (c < 0 || c >= n) return i + 1;
+            ++outColPtr[c + 1];
+        }
+    }
+    for (int c = 0; c < n; ++c) outColPtr[c + 1] += outColPtr[c];
+    for (int i = 0; i < m; ++i) {
+        for (int p = A.begin(i); p < A.end(i); ++p) {
+            const int position = outColPtr[A.col(p)]++;
+            outRowInd[position] = i + base;
+            if (outVal) outVal[position] = val[p];
+        }
+    }
+    for (int c = n; c > 0; --c) outColPtr[c] = outColPtr[c - 1] + base;
+    outColPtr[0] = base;
+    return 0;
+}
+
+#define KYRA_INSTANTIATE_SPARSE_KERNELS(T)                                                                \
+    template void csrmv<T>(char, int, int, T, const char*, const T*, const int*, const int*, const T*, T, \
+                           T*);                                                                           \
+    template void csrsv<T>(char, int, T, const char*, const T*, const int*, const int*, const T*, T*);    \
+    template int csrToCsc<T>(int, int, int, const T*, const int*, const int*, T*, int*, int*);
+KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_SPARSE_KERNELS)
+
+}  // namespace sparse
+}  // namespace Iterative
