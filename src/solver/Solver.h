@@ -8,18 +8,17 @@
 
 #include <memory>
 #include <string>
-#include <tuple>
 
 #include "core/Complex.h"
 #include "cudalib/HighResolutionTimer.h"
 #include "kyraSparse.h"
 #include "matrix/Matrix.h"
 #include "matrix/Vector.h"
+#include "platform/Platform.h"
 
 namespace Iterative {
 
 class Context;
-class Platform;
 class Preconditioner;
 
 class Solver {
@@ -77,11 +76,6 @@ protected:
     void updateResidualVector();
 
 private:
-    template <typename T>
-    std::shared_ptr<Vector<T>>& bestIterate() {
-        return std::get<std::shared_ptr<Vector<T>>>(bestIterates_);
-    }
-
     int stagnationCount_ = 0;
     int bestIteration_ = 0;
     double bestResidual_ = std::numeric_limits<double>::max();
@@ -89,9 +83,7 @@ private:
     const Context* context_ = nullptr;
     kyraSparseConfig* config_ = nullptr;
     kyraSparseResult* result_ = nullptr;
-    std::tuple<std::shared_ptr<Vector<float>>, std::shared_ptr<Vector<double>>,
-               std::shared_ptr<Vector<kyra::Complex<float>>>, std::shared_ptr<Vector<kyra::Complex<double>>>>
-        bestIterates_;
+    TypedContainer<Vector> bestIterates_;
 };
 
 // Implements the four typed details slots of a concrete method by
