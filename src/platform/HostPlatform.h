@@ -1,0 +1,63 @@
+#ifndef KYRA_PLATFORM_HOSTPLATFORM_H
+#define KYRA_PLATFORM_HOSTPLATFORM_H
+
+// Solves in main memory with the host back end. CSR data are used in place
+// (no copy of the caller's arrays, whatever their index base); COO and CSC
+// data are converted into one zero-based CSR copy. Before any other use the
+// index arrays are validated (status 4 naming the first bad element).
+//
+// Without reordering, x and b wrap the caller's arrays, so the solution is
+// in the caller's x when the solver returns. With reordering the solver works
+// on the renumbered system B x' = b' (see Reorder.h): preparation gathers b'
+// and the initial guess x' into vectors of the platform, and every cleanup
+// scatters x' back into the caller's x. Like the CUDA platforms, a reordered
+// system therefore reads b and the initial guess when it is prepared.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kyraSparse.h"
+#include "matrix/HostCsrMatrix.h"
+#include "platform/Platform.h"
+
+namespace Iterative {
+
+class HostPlatform : public Platform {
+  public:
+    // Copies *opts (the defaults for null) and validates debug, then
+    // reordering, raising status 3.
+    HostPlatform(const Context& ctx, const kyraSparseHostOptions* opts);
+
+    std::string name() const override { return "host"; }
+    const kyraSparseHostOptions& options() const { return options_; }
+
+    using Platform::cleanupData;
+    using Platform::prepareData;
+    KYRA_FOR_EACH_SCALAR(KYRA_PLATFORM_OVERRIDES)
+
+  private:
+    template <typename T>
+    void prepareCoo(const CooDataFormat<T>& format);
+    template <typename T>
+    void prepareCsr(const CsrDataFormat<T>& format);
+    template <typename T>
+    void prepareCsc(const CscDataFormat<T>& format);
+    template <typename T>
+    void prepareMatrixFree(const MatrixFreeDataFormat<T>& format);
+    // Applies the reordering, if any, and stores the system for T.
+    template <typename T>
+    void prepare(std::shared_ptr<HostCsrMatrix<T>> matrix, T* x, const T* b);
+    // Brings a reordered solution back into the caller's numbering.
+    template <typename T>
+    void restoreSolution(T* x) const;
+
+    kyraSparseHostOptions options_;
+    // Old index of each new index of the prepared system; empty when the
+    // system is solved in the caller's numbering.
+    std::vector<int> permutation_;
+};
+
+}  // namespace Iterative
+
+#endif
