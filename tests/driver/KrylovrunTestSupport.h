@@ -1,0 +1,178 @@
+#ifndef KYRA_TESTS_DRIVER_KRYLOVRUNTESTSUPPORT_H
+#define KYRA_TESTS_DRIVER_KRYLOVRUNTESTSUPPORT_H
+
+// Runs the built krylovrun program in a child process and captures what it
+// writes and its exit status; gives each test a fresh directory for the
+// Matrix Market files it hands the program.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace krylovrun_test {
+
+// The usage text as the program must write it, the trailing blank line
+// included.
+inline const std::string kUsage = R"(
+usage: krylovrun [options]
+
+e.g. platform=cuda solver=cg preconditioner=jacobi A=myfile.mtx b=ones tolerance=1e-5
+
+runtime options
+
+    platform            [cuda,host]
+    solver              [bicg,bicgstab,bicgstabl,cg,gmres,minres]
+    preconditioner      [none,jacobi,blockjacobi,ilu0,ainv,fainv]
+
+data options
+
+    A                   Input file for the matrix to be solved.
+    b                   vector file for right-hand-side.
+                        Alternatively, set b=ones for a vector of all 1.0
+
+    x                   vector file that the solution is written to (optional)
+    xin                 vector file for initial guess (optional)
+
+        note: all input files must be in the appropriate Matrix Market format
+
+convergence options
+
+    tolerance         specifies when a solver determines it has converged
+    maxiterations     the maximum number of iterations the solver will attempt
+    maxruntime        the maximum number of seconds the solver will run for
+
+)";
+
+inline const std::string kParseFailed = "error: command line parse failed, can't continue\n";
+
+// The library's configuration text for the default configuration with the
+// given relative tolerance and iteration limit, as the program prints it
+// (one more newline after the text).
+inline std::string configText(const std::string& tolerance = "1e-06",
+                              const std::string& maxIterations = "10000",
+                              const std::string& maxRuntime = "disabled") {
+    return "relative tolerance:   " + tolerance +
+           "\n"
+           "absolute tolerance:   1e-50\n"
+           "divergence tolerance: 100000\n"
+           "max iterations:       " +
+           maxIterations +
+           "\n"
+           "max runtime:          " +
+           maxRuntime +
+           "\n"
+           "residual vector:      disabled\n"
+           "\n";
+}
+
+struct RunOutput {
+    std::string out;  // standard output
+    std::string err;  // standard error
+    int exitStatus;   // -1 when the program did not exit normally
+};
+
+inline std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs krylovrun with the arguments, each one argv entry. Standard error
+// goes to errPath so that a full pipe cannot stall the child.
+inline RunOutput runKrylovrun(const std::vector<std::string>& arguments, const std::string& errPath) {
+    const std::string program = KYRA_KRYLOVRUN;
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return {"", "pipe failed", -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+
+    RunOutput result{"", "", -1};
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) result.out.append(buffer, std::size_t(got));
+    close(pipeEnds[0]);
+    if (spawned != 0) return {"", "could not start " + program, -1};
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    result.err = readWholeFile(errPath);
+    return result;
+}
+
+// The rest of the first line of text that starts with label; empty when
+// there is none.
+inline std::string valueAfter(const std::string& text, const std::string& label) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, label.size(), label) == 0) return line.substr(label.size());
+    }
+    return "";
+}
+
+// A fresh directory per test for the files handed to the program.
+class KrylovrunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "_" + test->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        dir_ = std::filesystem::temp_directory_path() / ("kyra_krylovrun_" + name);
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string pathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Writes text byte for byte to a file of the directory; returns its path.
+    std::string write(const std::string& name, const std::string& text) const {
+        const std::string path = pathOf(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    RunOutput run(const std::vector<std::string>& arguments) const {
+        return runKrylovrun(arguments, pathOf("stderr.txt"));
+    }
+
+  private:
+    std::filesystem::path dir_;
+};
+
+// A 4 x 4 symmetric positive definite tridiagonal matrix (2 on the
+// diagonal, -1 beside it), stored as its lower triangle.
+inline const std::string kSpdSymmetric =
+    "%%MatrixMarket matrix coordinate real symmetric\n"
+    "% a small system for the driver\n"
+    "4 4 7\n"
+    "1 1 2\n2 1 -1\n2 2 2\n3 2 -1\n3 3 2\n4 3 -1\n4 4 2\n";
+
+}  // namespace krylovrun_test
+
+#endif
