@@ -9,6 +9,7 @@
 #include "io/MmioReader.h"
 #include "io/MmioWriter.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     const int grid = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::string path =
-        (std::filesystem::temp_directory_path() / ("bench_mmio_" + std::to_string(::getpid()) + ".mtx")).string();
+        (std::filesystem::temp_directory_path() / ("bench_mmio_" + std::to_string(::getpid()) + ".mtx"))
+            .string();
 
     const Coo a = poisson2d(grid);
     Clock::time_point start = Clock::now();
@@ -111,9 +112,12 @@ int main(int argc, char** argv) {
     std::printf("write      %8.3f s  %8.1f MB/s\n", writeSeconds, megabytes / writeSeconds);
     std::printf("read min   %8.3f s  %8.1f MB/s\n", best, megabytes / best);
     std::printf("read median%8.3f s  %8.1f MB/s\n", typical, megabytes / typical);
-    std::printf("plain read %8.3f s  %8.1f MB/s (file bytes only, no parsing)\n", plainBest, megabytes / plainBest);
-    std::printf("csv,bench_mmio,entries,megabytes,repeats,read_min_s,read_median_s,best_mbps,median_mbps,plain_mbps\n");
-    std::printf("csv,bench_mmio,%d,%.3f,%d,%.4f,%.4f,%.1f,%.1f,%.1f\n", nnz, megabytes, repeats, best, typical,
-                megabytes / best, megabytes / typical, megabytes / plainBest);
+    std::printf("plain read %8.3f s  %8.1f MB/s (file bytes only, no parsing)\n", plainBest,
+                megabytes / plainBest);
+    std::printf(
+        "csv,bench_mmio,entries,megabytes,repeats,read_min_s,read_median_s,best_mbps,median_mbps,plain_"
+        "mbps\n");
+    std::printf("csv,bench_mmio,%d,%.3f,%d,%.4f,%.4f,%.1f,%.1f,%.1f\n", nnz, megabytes, repeats, best,
+                typical, megabytes / best, megabytes / typical, megabytes / plainBest);
     return 0;
 }

@@ -70,7 +70,8 @@ bool LineReader::fill() {
     }
     const std::size_t count = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_.get());
     if (count == 0) {
-        if (std::ferror(file_.get())) throw std::runtime_error("error: file (" + path_ + ") could not be read");
+        if (std::ferror(file_.get()))
+            throw std::runtime_error("error: file (" + path_ + ") could not be read");
         atEnd_ = true;
         return false;
     }

@@ -15,7 +15,7 @@
 namespace kyra::io {
 
 class LineReader {
-public:
+  public:
     static constexpr std::size_t kDefaultCapacity = std::size_t(1) << 20;
 
     // Opens path for reading; isOpen tells whether that worked. capacity is
@@ -40,7 +40,7 @@ public:
     // (not a regular file). Lets callers bound what they reserve.
     long long bytesLeft() const;
 
-private:
+  private:
     bool deliver(std::string_view& line, std::size_t lineEnd, std::size_t next, bool truncated);
     void compact();
     bool fill();

@@ -24,7 +24,8 @@ struct Word {
 
 constexpr std::array<Word, 1> kObjects = {{{"matrix", 'M'}}};
 constexpr std::array<Word, 2> kFormats = {{{"coordinate", 'C'}, {"array", 'A'}}};
-constexpr std::array<Word, 4> kFields = {{{"real", 'R'}, {"complex", 'C'}, {"pattern", 'P'}, {"integer", 'I'}}};
+constexpr std::array<Word, 4> kFields = {
+    {{"real", 'R'}, {"complex", 'C'}, {"pattern", 'P'}, {"integer", 'I'}}};
 constexpr std::array<Word, 4> kSymmetries = {
     {{"general", 'G'}, {"symmetric", 'S'}, {"hermitian", 'H'}, {"skew-symmetric", 'K'}}};
 
@@ -142,7 +143,8 @@ int mm_read_mtx_array_size(LineReader& file, int& M, int& N) {
 
 std::string mm_typecode_to_str(const MmTypecode& typecode) {
     const std::string_view words[] = {wordOf(typecode.object, kObjects), wordOf(typecode.format, kFormats),
-                                      wordOf(typecode.field, kFields), wordOf(typecode.symmetry, kSymmetries)};
+                                      wordOf(typecode.field, kFields),
+                                      wordOf(typecode.symmetry, kSymmetries)};
     std::string text;
     for (const std::string_view word : words) {
         if (word.empty()) return {};

@@ -14,10 +14,10 @@
 namespace kyra::io {
 
 constexpr int kMmSuccess = 0;
-constexpr int kMmPrematureEof = 12;       // the file ended inside the banner or the size
-constexpr int kMmNoHeader = 14;           // the first word is not "%%MatrixMarket"
-constexpr int kMmUnsupportedType = 15;    // a banner word outside the known ones
-constexpr int kMmInvalidSize = 16;        // a size field that is no non-negative int, or an over-long size line
+constexpr int kMmPrematureEof = 12;     // the file ended inside the banner or the size
+constexpr int kMmNoHeader = 14;         // the first word is not "%%MatrixMarket"
+constexpr int kMmUnsupportedType = 15;  // a banner word outside the known ones
+constexpr int kMmInvalidSize = 16;      // a size field that is no non-negative int, or an over-long size line
 constexpr int kMmCouldNotWriteFile = 17;  // opening, writing or closing an output file failed
 
 // Only this much of the first line is looked at for the banner's words.

@@ -8,7 +8,6 @@
 #include <limits>
 #include <stdexcept>
 #include <string_view>
-#include <utility>
 
 namespace kyra::io {
 namespace {
@@ -102,13 +101,16 @@ struct CooArrays {
     }
 };
 
-// The fewest bytes a line of `fields` fields takes ("1 1 1\n"), which bounds
-// how many entries the rest of the file can hold, however large the size
-// line claims.
+// How many lines of `fields` fields the rest of the file can hold: each
+// takes at least two bytes a field ("1 1 1\n"), the last one without its
+// line end. Bounds what is reserved, however large the size line claims.
 long long linesThatFit(long long bytesLeft, int fields) {
     if (bytesLeft < 0) return 0;
     return (bytesLeft + 1) / (2LL * fields);
 }
+
+// Symmetric and hermitian files store one triangle; the other is implied.
+bool isMirrored(const MmTypecode& typecode) { return typecode.isSymmetric() || typecode.isHermitian(); }
 
 // Entries to reserve: the announced count (2 * nz - N for an expanded
 // triangle with a full diagonal), but no more than the file can hold.
@@ -119,13 +121,19 @@ long long coordinateReservation(int N, int nz, long long bytesLeft, bool mirrore
     return std::min(expanded, 2 * fileEntries);
 }
 
+// Why the entries ended, and on which line.
+struct EntriesEnd {
+    LineStatus status;  // Entry: all nz were read
+    long long lineNumber;
+};
+
 // Reads nz stored entries, mirroring off-diagonal ones of symmetric and
 // hermitian files; stops early at the end of the file or at a line that
-// holds no number. Returns why it stopped (Entry: all were read).
+// holds no number.
 template <typename T>
-std::pair<LineStatus, long long> readCoordinateEntries(LineReader& file, const MmTypecode& typecode, int nz,
-                                                       CooArrays<T>& out, const std::string& path) {
-    const bool mirrored = typecode.isSymmetric() || typecode.isHermitian();
+EntriesEnd readCoordinateEntries(LineReader& file, const MmTypecode& typecode, int nz, CooArrays<T>& out,
+                                 const std::string& path) {
+    const bool mirrored = isMirrored(typecode);
     const bool hermitian = typecode.isHermitian();
     Entry<T> entry;
     std::string_view line;
@@ -152,8 +160,9 @@ std::pair<LineStatus, long long> readCoordinateEntries(LineReader& file, const M
 
 // The message of a line that ended the entries in error; empty for the
 // endings that simply stop the reading.
-std::string entryFailure(LineStatus status, long long lineNumber, const std::string& path) {
-    switch (status) {
+std::string entryFailure(const EntriesEnd& end, const std::string& path) {
+    const long long lineNumber = end.lineNumber;
+    switch (end.status) {
         case LineStatus::Incomplete:
             return "error: incomplete matrix entry on " + lineOf(lineNumber, path);
         case LineStatus::InvalidNumber:
@@ -193,13 +202,14 @@ void peekMmio(const std::string& path, DataType::Enum& type) {
     LineReader file = openForReading(path, "error: file not found (" + path + ")");
     const MmTypecode typecode = readBanner(file, path);
     if (!typecode.isMatrix() || !typecode.isCoordinate())
-        fail("error: this application does not support Market Market type (" + mm_typecode_to_str(typecode) + ")");
+        fail("error: this application does not support Market Market type (" + mm_typecode_to_str(typecode) +
+             ")");
     type = typecode.isComplex() ? DataType::Complex : DataType::Real;
 }
 
 template <typename T>
-void readMmio(const std::string& path, int& n, int& nnz, std::vector<int>& rowIndices, std::vector<int>& colIndices,
-              std::vector<T>& values) {
+void readMmio(const std::string& path, int& n, int& nnz, std::vector<int>& rowIndices,
+              std::vector<int>& colIndices, std::vector<T>& values) {
     LineReader file = openForReading(path, "error: file (" + path + ") could not be read");
     const MmTypecode typecode = readBanner(file, path);
     if (!typecode.isMatrix() || !typecode.isCoordinate())
@@ -212,14 +222,14 @@ void readMmio(const std::string& path, int& n, int& nnz, std::vector<int>& rowIn
     colIndices.clear();
     values.clear();
     CooArrays<T> out{rowIndices, colIndices, values};
-    const bool mirrored = typecode.isSymmetric() || typecode.isHermitian();
     const int valueFields = typecode.isPattern() ? 0 : kValueFields<T>;
-    out.reserve(static_cast<std::size_t>(coordinateReservation(N, nz, file.bytesLeft(), mirrored, valueFields)));
+    out.reserve(static_cast<std::size_t>(
+        coordinateReservation(N, nz, file.bytesLeft(), isMirrored(typecode), valueFields)));
 
-    const auto [status, lineNumber] = readCoordinateEntries(file, typecode, nz, out, path);
+    const EntriesEnd end = readCoordinateEntries(file, typecode, nz, out, path);
     n = N;
     nnz = static_cast<int>(rowIndices.size());
-    const std::string failure = entryFailure(status, lineNumber, path);
+    const std::string failure = entryFailure(end, path);
     if (!failure.empty()) fail(failure);
 }
 
@@ -237,7 +247,8 @@ void readVector(const std::string& path, int n, std::vector<T>& values) {
         fail("error: the specified array (" + path + ") must have a length that matches the input matrix");
 
     values.clear();
-    values.reserve(static_cast<std::size_t>(std::min<long long>(M, linesThatFit(file.bytesLeft(), kValueFields<T>))));
+    values.reserve(
+        static_cast<std::size_t>(std::min<long long>(M, linesThatFit(file.bytesLeft(), kValueFields<T>))));
     if (!readArrayValues(file, M, values)) fail("error: failed to read the specified array (" + path + ")");
 }
 
@@ -246,10 +257,10 @@ void fillOnes(std::vector<T>& values) {
     std::fill(values.begin(), values.end(), T(1));
 }
 
-#define KYRA_IO_INSTANTIATE_READERS(T)                                                                     \
-    template void readMmio<T>(const std::string&, int&, int&, std::vector<int>&, std::vector<int>&,        \
-                              std::vector<T>&);                                                            \
-    template void readVector<T>(const std::string&, int, std::vector<T>&);                                 \
+#define KYRA_IO_INSTANTIATE_READERS(T)                                                              \
+    template void readMmio<T>(const std::string&, int&, int&, std::vector<int>&, std::vector<int>&, \
+                              std::vector<T>&);                                                     \
+    template void readVector<T>(const std::string&, int, std::vector<T>&);                          \
     template void fillOnes<T>(std::vector<T>&);
 
 KYRA_IO_INSTANTIATE_READERS(double)

@@ -49,8 +49,8 @@ void peekMmio(const std::string& path, DataType::Enum& type);
 //   "error: line L of (path) is too long"
 //   "error: too many entries in matrix (path)" (more than an int counts)
 template <typename T>
-void readMmio(const std::string& path, int& n, int& nnz, std::vector<int>& rowIndices, std::vector<int>& colIndices,
-              std::vector<T>& values);
+void readMmio(const std::string& path, int& n, int& nnz, std::vector<int>& rowIndices,
+              std::vector<int>& colIndices, std::vector<T>& values);
 
 // Reads an n x 1 array file into values (n entries, one value per line; two
 // for complex). Throws "error: file (path) could not be read", the banner

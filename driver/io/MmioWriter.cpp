@@ -19,7 +19,9 @@ constexpr std::size_t kIntMax = static_cast<std::size_t>(std::numeric_limits<int
     throw std::runtime_error("error: file (" + path + ") could not be written");
 }
 
-constexpr MmTypecode generalTypecode(char format, bool complex) { return {'M', format, complex ? 'C' : 'R', 'G'}; }
+constexpr MmTypecode generalTypecode(char format, bool complex) {
+    return {'M', format, complex ? 'C' : 'R', 'G'};
+}
 
 // The values as consecutive doubles; a complex value is two of them (real,
 // imaginary), the layout Complex<double> guarantees.
@@ -42,8 +44,8 @@ std::string_view formatArrayLine(char* line, const double* parts, int partCount)
 }  // namespace
 
 template <typename T>
-void writeMmio(const std::string& path, int n, const std::vector<int>& rowIndices, const std::vector<int>& colIndices,
-               const std::vector<T>& values) {
+void writeMmio(const std::string& path, int n, const std::vector<int>& rowIndices,
+               const std::vector<int>& colIndices, const std::vector<T>& values) {
     if (rowIndices.size() != colIndices.size() || rowIndices.size() != values.size())
         throw std::runtime_error("error: matrix arrays of different lengths for (" + path + ")");
     if (values.size() > kIntMax) failWriting(path);
@@ -73,9 +75,9 @@ void writeVector(const std::string& path, const std::vector<T>& values) {
     if (!closeWrittenFile(std::move(file)) || !written) failWriting(path);
 }
 
-#define KYRA_IO_INSTANTIATE_WRITERS(T)                                                                      \
-    template void writeMmio<T>(const std::string&, int, const std::vector<int>&, const std::vector<int>&,   \
-                               const std::vector<T>&);                                                      \
+#define KYRA_IO_INSTANTIATE_WRITERS(T)                                                                    \
+    template void writeMmio<T>(const std::string&, int, const std::vector<int>&, const std::vector<int>&, \
+                               const std::vector<T>&);                                                    \
     template void writeVector<T>(const std::string&, const std::vector<T>&);
 
 KYRA_IO_INSTANTIATE_WRITERS(double)

@@ -19,8 +19,8 @@ namespace kyra::io {
 // "error: file (path) could not be written" or, for arrays of different
 // lengths, "error: matrix arrays of different lengths for (path)".
 template <typename T>
-void writeMmio(const std::string& path, int n, const std::vector<int>& rowIndices, const std::vector<int>& colIndices,
-               const std::vector<T>& values);
+void writeMmio(const std::string& path, int n, const std::vector<int>& rowIndices,
+               const std::vector<int>& colIndices, const std::vector<T>& values);
 
 // Writes values as an array file of values.size() x 1 ("matrix array real
 // general" or "... complex general"), one value per line, complex as two

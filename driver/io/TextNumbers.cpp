@@ -79,13 +79,12 @@ bool parseReal(std::string_view field, double& value) {
     return true;
 }
 
-char* formatInt(char* out, int value) {
-    return std::to_chars(out, out + kNumberTextMax, value).ptr;
-}
+char* formatInt(char* out, int value) { return std::to_chars(out, out + kNumberTextMax, value).ptr; }
 
 char* formatReal(char* out, double value) {
     char text[kNumberTextMax];
-    const char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, kRealPrecision).ptr;
+    const char* end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, kRealPrecision).ptr;
     const std::size_t length = static_cast<std::size_t>(end - text);
     const std::size_t padding = length < kRealWidth ? kRealWidth - length : 0;
     std::memset(out, ' ', padding);

@@ -19,7 +19,7 @@ bool isBlankLine(std::string_view line);
 
 // Splits one line into its fields, left to right.
 class FieldScanner {
-public:
+  public:
     explicit FieldScanner(std::string_view line) : rest_(line) {}
 
     // The next field; false when the line holds no more.
@@ -34,7 +34,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string_view rest_;
 };
 

@@ -13,7 +13,9 @@ struct Line {
     std::string text;
     bool truncated;
     long long number;
-    bool operator==(const Line& o) const { return text == o.text && truncated == o.truncated && number == o.number; }
+    bool operator==(const Line& o) const {
+        return text == o.text && truncated == o.truncated && number == o.number;
+    }
 };
 
 std::ostream& operator<<(std::ostream& out, const Line& line) {
@@ -23,7 +25,8 @@ std::ostream& operator<<(std::ostream& out, const Line& line) {
 std::vector<Line> readAll(LineReader& reader) {
     std::vector<Line> lines;
     std::string_view line;
-    while (reader.nextLine(line)) lines.push_back({std::string(line), reader.lineTruncated(), reader.lineNumber()});
+    while (reader.nextLine(line))
+        lines.push_back({std::string(line), reader.lineTruncated(), reader.lineNumber()});
     return lines;
 }
 

@@ -10,7 +10,7 @@ using namespace kyra::io;
 namespace {
 
 class MatrixMarketTest : public TempFiles {
-protected:
+  protected:
     int banner(const std::string& text, std::string& words) {
         LineReader file(write(text));
         MmTypecode typecode;
@@ -27,10 +27,12 @@ TEST_F(MatrixMarketTest, BannerWordsAndTheirLetterCase) {
         std::string words;
     } cases[] = {
         {"%%MatrixMarket matrix coordinate real general\n", kMmSuccess, "matrix coordinate real general"},
-        {"%%MatrixMarket MATRIX Coordinate COMPLEX Hermitian\r\n", kMmSuccess, "matrix coordinate complex hermitian"},
+        {"%%MatrixMarket MATRIX Coordinate COMPLEX Hermitian\r\n", kMmSuccess,
+         "matrix coordinate complex hermitian"},
         {"%%MatrixMarket\tmatrix  array integer Skew-Symmetric extra words", kMmSuccess,
          "matrix array integer skew-symmetric"},
-        {"%%MatrixMarket matrix coordinate pattern symmetric", kMmSuccess, "matrix coordinate pattern symmetric"},
+        {"%%MatrixMarket matrix coordinate pattern symmetric", kMmSuccess,
+         "matrix coordinate pattern symmetric"},
         {"%%matrixmarket matrix coordinate real general\n", kMmNoHeader, ""},
         {"%MatrixMarket matrix coordinate real general\n", kMmNoHeader, ""},
         {"%%MatrixMarketX matrix coordinate real general\n", kMmNoHeader, ""},
@@ -41,7 +43,8 @@ TEST_F(MatrixMarketTest, BannerWordsAndTheirLetterCase) {
         {"%%MatrixMarket matrix sparse real general\n", kMmUnsupportedType, ""},
         {"%%MatrixMarket matrix coordinate double general\n", kMmUnsupportedType, ""},
         {"%%MatrixMarket matrix coordinate real skew\n", kMmUnsupportedType, ""},
-        {"%%MatrixMarket " + std::string(2000, ' ') + "matrix coordinate real general\n", kMmPrematureEof, ""},
+        {"%%MatrixMarket " + std::string(2000, ' ') + "matrix coordinate real general\n", kMmPrematureEof,
+         ""},
     };
     for (const auto& c : cases) {
         std::string words;
@@ -99,28 +102,39 @@ TEST_F(MatrixMarketTest, CoordinateWriterLayout) {
     const double values[] = {0.1, -2.5e-300, 4, 1.0 / 3.0};
     char expected[256];
 
-    ASSERT_EQ(kMmSuccess, mm_write_mtx_crd(pathOf("r.mtx"), 10, 11, 2, rows, cols, values, {'M', 'C', 'R', 'G'}));
-    std::snprintf(expected, sizeof expected, "%%%%MatrixMarket matrix coordinate real general\n10 11 2\n"
-                  "%d %d %20.16g\n%d %d %20.16g\n", 1, 2, 0.1, 10, 3, -2.5e-300);
+    ASSERT_EQ(kMmSuccess,
+              mm_write_mtx_crd(pathOf("r.mtx"), 10, 11, 2, rows, cols, values, {'M', 'C', 'R', 'G'}));
+    std::snprintf(expected, sizeof expected,
+                  "%%%%MatrixMarket matrix coordinate real general\n10 11 2\n"
+                  "%d %d %20.16g\n%d %d %20.16g\n",
+                  1, 2, 0.1, 10, 3, -2.5e-300);
     EXPECT_EQ(expected, read(pathOf("r.mtx")));
 
-    ASSERT_EQ(kMmSuccess, mm_write_mtx_crd(pathOf("c.mtx"), 10, 10, 2, rows, cols, values, {'M', 'C', 'C', 'H'}));
-    std::snprintf(expected, sizeof expected, "%%%%MatrixMarket matrix coordinate complex hermitian\n10 10 2\n"
-                  "%d %d %20.16g %20.16g\n%d %d %20.16g %20.16g\n", 1, 2, 0.1, -2.5e-300, 10, 3, 4.0, 1.0 / 3.0);
+    ASSERT_EQ(kMmSuccess,
+              mm_write_mtx_crd(pathOf("c.mtx"), 10, 10, 2, rows, cols, values, {'M', 'C', 'C', 'H'}));
+    std::snprintf(expected, sizeof expected,
+                  "%%%%MatrixMarket matrix coordinate complex hermitian\n10 10 2\n"
+                  "%d %d %20.16g %20.16g\n%d %d %20.16g %20.16g\n",
+                  1, 2, 0.1, -2.5e-300, 10, 3, 4.0, 1.0 / 3.0);
     EXPECT_EQ(expected, read(pathOf("c.mtx")));
 
-    ASSERT_EQ(kMmSuccess, mm_write_mtx_crd(pathOf("p.mtx"), 10, 10, 2, rows, cols, nullptr, {'M', 'C', 'P', 'S'}));
-    EXPECT_EQ("%%MatrixMarket matrix coordinate pattern symmetric\n10 10 2\n1 2\n10 3\n", read(pathOf("p.mtx")));
+    ASSERT_EQ(kMmSuccess,
+              mm_write_mtx_crd(pathOf("p.mtx"), 10, 10, 2, rows, cols, nullptr, {'M', 'C', 'P', 'S'}));
+    EXPECT_EQ("%%MatrixMarket matrix coordinate pattern symmetric\n10 10 2\n1 2\n10 3\n",
+              read(pathOf("p.mtx")));
 }
 
 TEST_F(MatrixMarketTest, WritersRefuseUnknownTypesAndUnwritablePaths) {
     const int index[] = {1};
     const double value[] = {1};
-    EXPECT_EQ(kMmUnsupportedType, mm_write_mtx_crd(pathOf("a.mtx"), 1, 1, 1, index, index, value, {'M', 'A', 'R', 'G'}));
-    EXPECT_EQ(kMmUnsupportedType, mm_write_mtx_crd(pathOf("i.mtx"), 1, 1, 1, index, index, value, {'M', 'C', 'I', 'G'}));
-    EXPECT_EQ(kMmUnsupportedType, mm_write_mtx_crd(pathOf("d.mtx"), 1, 1, 1, index, index, value, MmTypecode{}));
-    EXPECT_EQ(kMmCouldNotWriteFile,
-              mm_write_mtx_crd(pathOf("no/such/dir.mtx"), 1, 1, 1, index, index, value, {'M', 'C', 'R', 'G'}));
+    EXPECT_EQ(kMmUnsupportedType,
+              mm_write_mtx_crd(pathOf("a.mtx"), 1, 1, 1, index, index, value, {'M', 'A', 'R', 'G'}));
+    EXPECT_EQ(kMmUnsupportedType,
+              mm_write_mtx_crd(pathOf("i.mtx"), 1, 1, 1, index, index, value, {'M', 'C', 'I', 'G'}));
+    EXPECT_EQ(kMmUnsupportedType,
+              mm_write_mtx_crd(pathOf("d.mtx"), 1, 1, 1, index, index, value, MmTypecode{}));
+    EXPECT_EQ(kMmCouldNotWriteFile, mm_write_mtx_crd(pathOf("no/such/dir.mtx"), 1, 1, 1, index, index, value,
+                                                     {'M', 'C', 'R', 'G'}));
     EXPECT_EQ(kMmUnsupportedType, mm_write_banner(stdout, {'M', 'C', 'X', 'G'}));
 }
 

@@ -49,7 +49,7 @@ std::string messageOf(Call call) {
 }
 
 class MmioReaderTest : public TempFiles {
-protected:
+  protected:
     template <typename T = double>
     Coo<T> readMatrix(const std::string& text) {
         Coo<T> a;
@@ -60,7 +60,8 @@ protected:
     std::string matrixError(const std::string& text, Coo<T>* kept = nullptr) {
         Coo<T> a;
         const std::string path = write(text);
-        const std::string message = messageOf([&] { readMmio<T>(path, a.n, a.nnz, a.rows, a.cols, a.values); });
+        const std::string message =
+            messageOf([&] { readMmio<T>(path, a.n, a.nnz, a.rows, a.cols, a.values); });
         if (kept) *kept = a;
         return message;
     }
@@ -103,8 +104,9 @@ TEST_F(MmioReaderTest, PeekRefusals) {
 }
 
 TEST_F(MmioReaderTest, GeneralFileWithCommentsBlankLinesAndCrlf) {
-    const Coo<double> a = readMatrix(kRealGeneral + "% made by hand\r\n%\r\n3 3 3\r\n1 1 1.5E+03\r\n\r\n  3 2 -.5 \r\n"
-                                                    "2 3 +2");
+    const Coo<double> a = readMatrix(kRealGeneral +
+                                     "% made by hand\r\n%\r\n3 3 3\r\n1 1 1.5E+03\r\n\r\n  3 2 -.5 \r\n"
+                                     "2 3 +2");
     expectEntries(a, 3, {1, 3, 2}, {1, 2, 3}, {1500.0, -0.5, 2.0});
 }
 
@@ -115,21 +117,23 @@ TEST_F(MmioReaderTest, SymmetricGivesTwiceNzMinusNWithEachMirrorAfterItsEntry) {
 }
 
 TEST_F(MmioReaderTest, HermitianMirrorsAreConjugated) {
-    const Coo<Z> a = readMatrix<Z>("%%MatrixMarket matrix coordinate complex hermitian\n2 2 3\n1 1 4 0\n2 1 1 2\n"
-                                   "2 2 4 0\n");
+    const Coo<Z> a = readMatrix<Z>(
+        "%%MatrixMarket matrix coordinate complex hermitian\n2 2 3\n1 1 4 0\n2 1 1 2\n"
+        "2 2 4 0\n");
     expectEntries(a, 2, {1, 2, 1, 2}, {1, 1, 2, 2}, {Z(4, 0), Z(1, 2), Z(1, -2), Z(4, 0)});
 }
 
 TEST_F(MmioReaderTest, SkewSymmetricIsReadAsStored) {
-    const Coo<double> a = readMatrix("%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 2\n2 1 5\n3 2 -1\n");
+    const Coo<double> a =
+        readMatrix("%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 2\n2 1 5\n3 2 -1\n");
     expectEntries(a, 3, {2, 3}, {1, 2}, {5.0, -1.0});
 }
 
 TEST_F(MmioReaderTest, PatternEntriesAreOne) {
-    expectEntries(readMatrix("%%MatrixMarket matrix coordinate pattern general\n2 2 2\n1 2\n2 1\n"), 2, {1, 2}, {2, 1},
-                  {1.0, 1.0});
-    expectEntries(readMatrix<Z>("%%MatrixMarket matrix coordinate pattern hermitian\n2 2 1\n2 1\n"), 2, {2, 1},
-                  {1, 2}, {Z(1, 0), Z(1, 0)});
+    expectEntries(readMatrix("%%MatrixMarket matrix coordinate pattern general\n2 2 2\n1 2\n2 1\n"), 2,
+                  {1, 2}, {2, 1}, {1.0, 1.0});
+    expectEntries(readMatrix<Z>("%%MatrixMarket matrix coordinate pattern hermitian\n2 2 1\n2 1\n"), 2,
+                  {2, 1}, {1, 2}, {Z(1, 0), Z(1, 0)});
 }
 
 TEST_F(MmioReaderTest, TriangleWithoutDiagonalKeepsEveryMirror) {
@@ -164,13 +168,16 @@ TEST_F(MmioReaderTest, MatrixFileRefusals) {
         std::string text;
         std::string message;
     } cases[] = {
-        {"%%MatrixMarket matrix coordinate real\n", "error: could not process Matrix Market banner for (" + path + ")"},
+        {"%%MatrixMarket matrix coordinate real\n",
+         "error: could not process Matrix Market banner for (" + path + ")"},
         {"MatrixMarket matrix coordinate real general\n",
          "error: could not process Matrix Market banner for (" + path + ")"},
-        {kRealVector + "3 1\n1\n2\n3\n", "error: expecting a sparse matrix, got type type (matrix array real general)"},
+        {kRealVector + "3 1\n1\n2\n3\n",
+         "error: expecting a sparse matrix, got type type (matrix array real general)"},
         {kRealGeneral + "3 3\n", "error: could not determine size of matrix"},
         {kRealGeneral + "3 3 -2\n", "error: could not determine size of matrix"},
-        {kRealGeneral + "4 5 1\n1 1 1\n", "error: This application is designed for square matrices (" + path + ")"},
+        {kRealGeneral + "4 5 1\n1 1 1\n",
+         "error: This application is designed for square matrices (" + path + ")"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.message, matrixError(c.text)) << c.text;
     EXPECT_EQ("error: file (" + pathOf("absent.mtx") + ") could not be read", messageOf([&] {
@@ -203,7 +210,8 @@ TEST_F(MmioReaderTest, MalformedEntryLinesAreReportedWithTheirLine) {
         expectEntries(kept, 3, {1}, {1}, {1.0});
     }
     EXPECT_EQ("error: incomplete matrix entry" + where, matrixError(kRealGeneral + "3 3 3\n1 1 1\n2 2"));
-    EXPECT_EQ("error: incomplete matrix entry" + where, matrixError<Z>(kRealGeneral + "3 3 2\n1 1 1 0\n2 2 1\n"));
+    EXPECT_EQ("error: incomplete matrix entry" + where,
+              matrixError<Z>(kRealGeneral + "3 3 2\n1 1 1 0\n2 2 1\n"));
     EXPECT_EQ("error: too many values in matrix entry" + where,
               matrixError("%%MatrixMarket matrix coordinate pattern general\n3 3 2\n1 1\n2 2 1\n"));
 }
@@ -219,7 +227,8 @@ TEST_F(MmioReaderTest, VectorsOfBothKinds) {
 
 TEST_F(MmioReaderTest, VectorRefusals) {
     const std::string path = pathOf("file.mtx");
-    const std::string length = "error: the specified array (" + path + ") must have a length that matches the input matrix";
+    const std::string length =
+        "error: the specified array (" + path + ") must have a length that matches the input matrix";
     const std::string complexity =
         "error: the specified array (" + path + ") does not match the complexity of the input matrix";
     const std::string failed = "error: failed to read the specified array (" + path + ")";
@@ -236,7 +245,8 @@ TEST_F(MmioReaderTest, VectorRefusals) {
         {kRealGeneral + "3 3 1\n1 1 1\n", false,
          "error: expecting a array/vector, got type type (matrix coordinate real general)"},
         {kRealVector + "3\n", false, "error: could not determine size of array"},
-        {"%%MatrixMarket matrix array\n", false, "error: could not process Matrix Market banner for (" + path + ")"},
+        {"%%MatrixMarket matrix array\n", false,
+         "error: could not process Matrix Market banner for (" + path + ")"},
         {kRealVector + "3 1\n1\n2\n", false, failed},
         {kRealVector + "3 1\n1\nx\n3\n", false, failed},
         {kRealVector + "3 1\n1\n2 2\n3\n", false, failed},
@@ -244,7 +254,8 @@ TEST_F(MmioReaderTest, VectorRefusals) {
         {kComplexVector + "3 1\n1 0\n2\n3 0\n", true, failed},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.message, c.complex ? vectorError<Z>(c.text, 3) : vectorError<double>(c.text, 3)) << c.text;
+        EXPECT_EQ(c.message, c.complex ? vectorError<Z>(c.text, 3) : vectorError<double>(c.text, 3))
+            << c.text;
     }
     std::vector<double> x;
     EXPECT_EQ("error: file (" + pathOf("absent.mtx") + ") could not be read",

@@ -27,11 +27,19 @@ std::vector<double> sixteenDigitValues(std::size_t count) {
     std::uniform_int_distribution<int> exponent(-320, 300);
     // Not the largest double: its sixteen-digit text rounds up past it.
     const double largest = 1.797693134862315e308;
-    std::vector<double> values = {0.0, -0.0, 1.0, -4.0, 0.1, 4.9e-324, largest,
-                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  -4.0,
+                                  0.1,
+                                  4.9e-324,
+                                  largest,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity()};
     while (values.size() < count) {
         char text[48];
-        std::snprintf(text, sizeof text, "%s%lld.e%d", random() % 2 ? "-" : "", mantissa(random), exponent(random));
+        std::snprintf(text, sizeof text, "%s%lld.e%d", random() % 2 ? "-" : "", mantissa(random),
+                      exponent(random));
         values.push_back(std::strtod(text, nullptr));
     }
     return values;
@@ -49,7 +57,7 @@ std::vector<Z> complexOf(const std::vector<double>& parts) {
 }
 
 class RoundTripTest : public TempFiles {
-protected:
+  protected:
     template <typename T>
     void expectMatrixRoundTrip(const std::vector<T>& values) {
         const int n = static_cast<int>(values.size());
@@ -92,14 +100,16 @@ TEST_F(RoundTripTest, ComplexMatrixAndVectorReadBackBitForBit) {
 
 TEST_F(RoundTripTest, VectorFileLayout) {
     writeVector(pathOf("x.mtx"), std::vector<double>{0.1, -2});
-    EXPECT_EQ("%%MatrixMarket matrix array real general\n2 1\n"
-              "                 0.1\n"
-              "                  -2\n",
-              read(pathOf("x.mtx")));
+    EXPECT_EQ(
+        "%%MatrixMarket matrix array real general\n2 1\n"
+        "                 0.1\n"
+        "                  -2\n",
+        read(pathOf("x.mtx")));
     writeVector(pathOf("z.mtx"), std::vector<Z>{Z(1, -0.5)});
-    EXPECT_EQ("%%MatrixMarket matrix array complex general\n1 1\n"
-              "                   1                 -0.5\n",
-              read(pathOf("z.mtx")));
+    EXPECT_EQ(
+        "%%MatrixMarket matrix array complex general\n1 1\n"
+        "                   1                 -0.5\n",
+        read(pathOf("z.mtx")));
     writeVector(pathOf("empty.mtx"), std::vector<double>{});
     EXPECT_EQ("%%MatrixMarket matrix array real general\n0 1\n", read(pathOf("empty.mtx")));
 }

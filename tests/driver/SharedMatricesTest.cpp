@@ -24,9 +24,10 @@ std::ostream& operator<<(std::ostream& out, const SharedMatrix& m) { return out 
 std::string sharedPath(const char* file) { return std::string(KYRA_SHARED_MATRICES) + "/" + file; }
 
 class SharedMatrices : public ::testing::TestWithParam<SharedMatrix> {
-protected:
+  protected:
     void SetUp() override {
-        if (!std::filesystem::is_directory(KYRA_SHARED_MATRICES)) GTEST_SKIP() << "no " << KYRA_SHARED_MATRICES;
+        if (!std::filesystem::is_directory(KYRA_SHARED_MATRICES))
+            GTEST_SKIP() << "no " << KYRA_SHARED_MATRICES;
     }
 
     template <typename T>

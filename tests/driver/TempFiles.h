@@ -10,7 +10,7 @@
 #include <string>
 
 class TempFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(test->test_suite_name()) + "_" + test->name();
@@ -35,7 +35,7 @@ protected:
     }
     std::string pathOf(const std::string& name) const { return (dir_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path dir_;
 };
 
