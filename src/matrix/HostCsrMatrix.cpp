@@ -70,22 +70,6 @@ HostCsrMatrixSharedRef<T>::HostCsrMatrixSharedRef(int m, int n, int nnz, SharedI
     : HostCsrMatrixSharedRef(m, n, nnz, std::make_shared<std::vector<T>>(nnz), std::move(rowPtr),
                              std::move(colInd), index) {}
 
-// Bounds-checked like std::vector::at, so an empty array is reported rather
-// than handed out as a dangling address.
-template <typename T>
-template <typename E>
-E* HostCsrMatrixSharedRef<T>::firstOf(std::vector<E>& array) {
-    if (array.empty()) throw std::out_of_range("vector::_M_range_check");
-    return &array[0];
-}
-
-template <typename T>
-template <typename E>
-const E* HostCsrMatrixSharedRef<T>::firstOf(const std::vector<E>& array) {
-    if (array.empty()) throw std::out_of_range("vector::_M_range_check");
-    return &array[0];
-}
-
 namespace {
 template <typename T>
 void conjugateValues(int nnz, T* val) {

@@ -6,6 +6,7 @@
 // and the index base, so one-based caller arrays are used as they are.
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -150,10 +151,13 @@ class HostCsrMatrixSharedRef : public HostCsrMatrix<T> {
     const SharedIndices& sharedColInd() const { return colInd_; }
 
   private:
-    template <typename E>
-    static E* firstOf(std::vector<E>& array);
-    template <typename E>
-    static const E* firstOf(const std::vector<E>& array);
+    // Bounds-checked like std::vector::at, so an empty array is reported
+    // rather than handed out as a dangling address.
+    template <typename Array>
+    static auto firstOf(Array& array) -> decltype(array.data()) {
+        if (array.empty()) throw std::out_of_range("vector::_M_range_check");
+        return &array[0];
+    }
 
     int m_;
     int n_;

@@ -1,0 +1,151 @@
+// Host CSR product on a 2-D five-point Poisson matrix of 10^6 rows, against
+// the STREAM triad bandwidth measured in the same run with the same threads.
+//
+// Traffic of one product y <- A x (double values, int indices), counting
+// every array once and x once (its reuse stays in cache on a grid matrix):
+//   12 nnz (values + column indices) + 4 (n+1) (row pointers) + 16 n (x, y).
+// Triad a <- b + s c moves 24 bytes per element. Also times host vector
+// axpy, dot and nrm2 for reference.
+
+#include <omp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "matrix/HostCsrMatrix.h"
+#include "matrix/HostVector.h"
+
+namespace {
+
+using Iterative::HostCsrMatrixAlloc;
+using Iterative::HostVectorAlloc;
+using Iterative::IndexType;
+using Iterative::TransOp;
+
+struct Timing {
+    double minimum;
+    double median;
+};
+
+// Runs work warmups times untimed, then repeats times; seconds per run.
+Timing measure(const std::function<void()>& work, int warmups, int repeats) {
+    for (int i = 0; i < warmups; ++i) work();
+    std::vector<double> seconds;
+    for (int i = 0; i < repeats; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        seconds.push_back(elapsed.count());
+    }
+    std::sort(seconds.begin(), seconds.end());
+    return {seconds.front(), seconds[seconds.size() / 2]};
+}
+
+double gigabytesPerSecond(double bytes, double seconds) { return bytes / seconds * 1e-9; }
+
+// Five-point Laplacian on a g x g grid, zero-based, columns sorted.
+std::unique_ptr<HostCsrMatrixAlloc<double>> poisson2d(int g) {
+    const int n = g * g;
+    const int nnz = 5 * n - 4 * g;
+    auto A = std::make_unique<HostCsrMatrixAlloc<double>>(n, n, nnz, IndexType::ZeroBased);
+    double* val = A->val();
+    int* rowPtr = A->rowPtr();
+    int* colInd = A->colInd();
+    int p = 0;
+    for (int r = 0; r < g; ++r) {
+        for (int c = 0; c < g; ++c) {
+            const int i = r * g + c;
+            rowPtr[i] = p;
+            auto add = [&](int j, double v) {
+                colInd[p] = j;
+                val[p++] = v;
+            };
+            if (r > 0) add(i - g, -1.0);
+            if (c > 0) add(i - 1, -1.0);
+            add(i, 4.0);
+            if (c < g - 1) add(i + 1, -1.0);
+            if (r < g - 1) add(i + g, -1.0);
+        }
+    }
+    rowPtr[n] = p;
+    return A;
+}
+
+// STREAM triad over arrays far larger than the last-level cache; the arrays
+// are first touched by the threads that later use them.
+Timing streamTriad(long length, int repeats) {
+    std::unique_ptr<double[]> a(new double[length]);
+    std::unique_ptr<double[]> b(new double[length]);
+    std::unique_ptr<double[]> c(new double[length]);
+#pragma omp parallel for schedule(static)
+    for (long i = 0; i < length; ++i) {
+        a[i] = 0.0;
+        b[i] = 1.0;
+        c[i] = 2.0;
+    }
+    const double scalar = 3.0;
+    return measure(
+        [&] {
+            double* __restrict pa = a.get();
+            const double* __restrict pb = b.get();
+            const double* __restrict pc = c.get();
+#pragma omp parallel for schedule(static)
+            for (long i = 0; i < length; ++i) pa[i] = pb[i] + scalar * pc[i];
+        },
+        2, repeats);
+}
+
+void printRow(const char* name, double bytes, const Timing& t) {
+    std::printf("%-22s %10.3f %10.3f %10.2f %10.2f\n", name, t.minimum * 1e3, t.median * 1e3,
+                gigabytesPerSecond(bytes, t.minimum), gigabytesPerSecond(bytes, t.median));
+}
+
+}  // namespace
+
+int main() {
+    const int grid = 1000;
+    const int repeats = 20;
+    const long triadLength = 40L * 1000 * 1000;
+
+    auto A = poisson2d(grid);
+    const int n = A->m();
+    const long nnz = A->nnz();
+    HostVectorAlloc<double> x(n);
+    HostVectorAlloc<double> y(n);
+    x.fill_(1.0);
+
+    const double spmvBytes = 12.0 * nnz + 4.0 * (n + 1) + 16.0 * n;
+    const Timing spmv = measure([&] { A->mvm_(TransOp::NoTrans, 1.0, x, 0.0, y); }, 3, repeats);
+    const double triadBytes = 24.0 * triadLength;
+    const Timing triad = streamTriad(triadLength, repeats);
+
+    const double vectorBytes = 8.0 * n;
+    const Timing axpy = measure([&] { y.axpy_(1e-3, x); }, 3, repeats);
+    volatile double sink = 0.0;  // keeps the reductions from being optimised away
+    const Timing dot = measure([&] { sink = y.dot_(x); }, 3, repeats);
+    const Timing nrm2 = measure([&] { sink = y.nrm2_(); }, 3, repeats);
+
+    const double ratio =
+        gigabytesPerSecond(spmvBytes, spmv.minimum) / gigabytesPerSecond(triadBytes, triad.minimum);
+    std::printf("threads %d, n %d, nnz %ld, %d repeats (min and median)\n", omp_get_max_threads(), n, nnz,
+                repeats);
+    std::printf("%-22s %10s %10s %10s %10s\n", "operation", "min ms", "median ms", "GB/s best",
+                "GB/s median");
+    printRow("csr product (double)", spmvBytes, spmv);
+    printRow("stream triad", triadBytes, triad);
+    printRow("vector axpy", 3 * vectorBytes, axpy);
+    printRow("vector dot", 2 * vectorBytes, dot);
+    printRow("vector nrm2", vectorBytes, nrm2);
+    std::printf("csr product / stream triad bandwidth: %.1f %%\n", 100.0 * ratio);
+    std::printf(
+        "csv,bench_spmv,threads,%d,n,%d,nnz,%ld,spmv_gbs,%.3f,triad_gbs,%.3f,ratio,%.4f,axpy_ms,%.4f,"
+        "dot_ms,%.4f,nrm2_ms,%.4f\n",
+        omp_get_max_threads(), n, nnz, gigabytesPerSecond(spmvBytes, spmv.minimum),
+        gigabytesPerSecond(triadBytes, triad.minimum), ratio, axpy.minimum * 1e3, dot.minimum * 1e3,
+        nrm2.minimum * 1e3);
+    return 0;
+}
