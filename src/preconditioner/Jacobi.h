@@ -1,0 +1,33 @@
+#ifndef KYRA_PRECONDITIONER_JACOBI_H
+#define KYRA_PRECONDITIONER_JACOBI_H
+
+#include "api/Options.h"
+#include "preconditioner/PerScalar.h"
+#include "preconditioner/Preconditioner.h"
+
+namespace Iterative {
+
+// M^-1 = D^-1, the inverse diagonal of A as an explicit diagonal matrix on
+// A's platform (the identity row where A has no usable diagonal entry).
+class Jacobi : public Preconditioner {
+  public:
+    explicit Jacobi(const kyraSparseJacobiOptions* precondOpts) : options_(copyOrDefault(precondOpts)) {}
+    std::string name() const override { return "jacobi"; }
+    void parameterCheck() const override {}
+
+  protected:
+    KYRA_PRECONDITIONER_SLOTS
+
+  private:
+    template <typename T>
+    void generate_(const Context& context, const Platform& platform, const Matrix<T>& A);
+    template <typename T>
+    void apply_(TransOp op, const Vector<T>& in, Vector<T>& out) const;
+
+    kyraSparseJacobiOptions options_;
+    PerScalar<Matrix> inverseDiagonal_;
+};
+
+}  // namespace Iterative
+
+#endif
