@@ -242,6 +242,19 @@ TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) 
     }
 }
 
+// The platform setter is the one option setter whose status ends the run.
+// With the cuda platform refused (a build without it), nothing after it is
+// looked at: not even the missing matrix file that follows.
+TEST_F(KrylovrunSolveTest, PlatformTheLibraryRefusesEndsTheRunWithItsText) {
+    const std::string missing = pathOf("missing.mtx");
+    const RunOutput result = run({"solver=cg", "platform=cuda", "A=" + missing});
+    if (result.out.find(kParseFailed) != std::string::npos)
+        GTEST_SKIP() << "this build has the cuda platform";
+    EXPECT_EQ(result.out.compare(0, 25, "feature not implemented: "), 0) << result.out;
+    EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << "one line only: " << result.out;
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
 // ---------------------------------------------------------------------------
 // Solves.
 
@@ -295,6 +308,20 @@ TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
     const std::vector<Complex> x = readArray(solution);
     ASSERT_EQ(x.size(), expected.size());
     for (std::size_t i = 0; i < x.size(); ++i) EXPECT_NEAR(x[i].real(), expected[i].real(), 1e-10) << i;
+}
+
+TEST_F(KrylovrunSolveTest, OnesAndEmptyRightHandSideAreAllOnes) {
+    const std::string matrix = write("m.mtx", kSpdSymmetric);
+    const std::string solution = pathOf("x.mtx");
+    for (const char* rhs : {"b=ones", "b="}) {
+        SCOPED_TRACE(rhs);
+        std::filesystem::remove(solution);
+        const RunOutput result = run({"A=" + matrix, rhs, "solver=cg", "tolerance=1e-12", "x=" + solution});
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_EQ(valueAfter(result.out, "result flag:       "), kConverged);
+        const std::vector<Complex> x = readArray(solution);
+        EXPECT_LE(trueRelativeResidual(readMatrix(matrix), x, std::vector<Complex>(4, 1.0)), 1e-12);
+    }
 }
 
 // With no iteration allowed the solution is the starting vector: the initial
