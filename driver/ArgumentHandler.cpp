@@ -11,44 +11,41 @@ namespace {
 
 using Setter = kyraSparseStatus (*)(kyraSparseHandle, kyraSparsePlan);
 
+// Calls a plan setter with a null options record, i.e. the library's defaults.
+template <auto PlanSetter>
+kyraSparseStatus withDefaults(kyraSparseHandle handle, kyraSparsePlan plan) {
+    return PlanSetter(handle, plan, nullptr);
+}
+
 // A word of a platform, solver or preconditioner option and the plan setter
-// it calls, with the library's default options.
+// it calls.
 struct SetterWord {
     const char* word;
     Setter set;
 };
 
 const SetterWord kPlatforms[] = {
-    {"host", [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetHostPlatform(h, p, nullptr); }},
-    {"cuda", [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetCudaPlatform(h, p, nullptr); }},
+    {"host", withDefaults<kyraSparseSetHostPlatform>},
+    {"cuda", withDefaults<kyraSparseSetCudaPlatform>},
 };
 
 const SetterWord kSolvers[] = {
-    {"cg", [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetCgSolver(h, p, nullptr); }},
-    {"bicg", [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgSolver(h, p, nullptr); }},
-    {"bicgstab",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgstabSolver(h, p, nullptr); }},
-    {"bicgstabl",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgstablSolver(h, p, nullptr); }},
-    {"gmres", [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetGmresSolver(h, p, nullptr); }},
-    {"minres", [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetMinresSolver(h, p, nullptr); }},
+    {"cg", withDefaults<kyraSparseSetCgSolver>},
+    {"bicg", withDefaults<kyraSparseSetBicgSolver>},
+    {"bicgstab", withDefaults<kyraSparseSetBicgstabSolver>},
+    {"bicgstabl", withDefaults<kyraSparseSetBicgstablSolver>},
+    {"gmres", withDefaults<kyraSparseSetGmresSolver>},
+    {"minres", withDefaults<kyraSparseSetMinresSolver>},
 };
 
 const SetterWord kPreconditioners[] = {
-    {"none",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetNoPreconditioner(h, p, nullptr); }},
-    {"empty",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetNoPreconditioner(h, p, nullptr); }},
-    {"jacobi",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetJacobiPreconditioner(h, p, nullptr); }},
-    {"blockjacobi", [](kyraSparseHandle h,
-                       kyraSparsePlan p) { return kyraSparseSetBlockJacobiPreconditioner(h, p, nullptr); }},
-    {"ilu0",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetIlu0Preconditioner(h, p, nullptr); }},
-    {"ainv",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetAinvPreconditioner(h, p, nullptr); }},
-    {"fainv",
-     [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetFainvPreconditioner(h, p, nullptr); }},
+    {"none", withDefaults<kyraSparseSetNoPreconditioner>},
+    {"empty", withDefaults<kyraSparseSetNoPreconditioner>},
+    {"jacobi", withDefaults<kyraSparseSetJacobiPreconditioner>},
+    {"blockjacobi", withDefaults<kyraSparseSetBlockJacobiPreconditioner>},
+    {"ilu0", withDefaults<kyraSparseSetIlu0Preconditioner>},
+    {"ainv", withDefaults<kyraSparseSetAinvPreconditioner>},
+    {"fainv", withDefaults<kyraSparseSetFainvPreconditioner>},
 };
 
 template <std::size_t N>
