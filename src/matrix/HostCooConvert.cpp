@@ -20,15 +20,21 @@ namespace {
 
 // Below this many entries a parallel region costs more than it saves.
 constexpr int kSerialLimit = 1 << 15;
-// Rows up to this length are sorted by insertion, in place.
+// Rows up to this length are sorted by insertion; longer ones by merging.
 constexpr int kInsertionSortLimit = 32;
-// Rows handed to a thread at a time when sorting; row lengths vary.
-constexpr int kRowBlock = 2048;
+// A bucket of rows should hold about this many entries, so that sorting it
+// by row stays within one core's cache...
+constexpr long kBucketEntries = 8192;
+// ...and there should be no more buckets than this, so that the scatter into
+// them writes to few enough places at once to keep its writes in cache.
+constexpr int kMaxBuckets = 1024;
 
-// The entries are split into contiguous chunks, each counted and scattered
-// by one thread with its own row counters: the counting pass and the scatter
-// see the same split, and chunk t's entries of a row land after those of
-// chunks before it, so the sort by row keeps the input order.
+// The conversion is a stable sort of the entries by row in two cache-sized
+// steps: a scatter into buckets of consecutive rows (few write streams), then
+// a counting sort by row inside each bucket, followed by a sort of each row
+// by column. Entries are split into contiguous chunks, one per thread, each
+// with its own bucket counters; chunk t's entries of a bucket land after
+// those of the chunks before it, so input order survives among equal rows.
 struct EntryChunks {
     int count;
     long total;
@@ -36,66 +42,48 @@ struct EntryChunks {
     long end(int t) const { return total * (t + 1) / count; }
 };
 
-// Every chunk needs n row counters; keep their memory and the passes over
-// them within a small multiple of nnz.
-int chunkCount(int n, int nnz) {
-    if (nnz < kSerialLimit) return 1;
-    const long affordable = std::max(1L, 2L * nnz / (n + 1L));
-    return static_cast<int>(std::min<long>(omp_get_max_threads(), affordable));
-}
+// Buckets of 2^shift consecutive rows.
+struct RowBuckets {
+    int shift;
+    int count;
+    int firstRow(int b) const { return b << shift; }
+    int rowsIn(int b, int n) const { return std::min(1 << shift, n - firstRow(b)); }
+};
 
-// Stable counting sort of the entries by row. forEachEntry(begin, end, f)
-// calls f(k, row, col) for the entries k of [begin, end) in input order, with
-// zero-based row and column. Leaves zero-based row pointers in csrRowPtr and
-// the columns, shifted to outBase, in csrColInd.
-template <typename T, typename ForEachEntry>
-void scatterByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, int* csrRowPtr,
-                  int* csrColInd, T* csrVal) {
-    const EntryChunks chunks{chunkCount(n, nnz), nnz};
-    const std::size_t rows = static_cast<std::size_t>(n);
-    // One block of n counters per chunk: first counts, then next free positions.
-    std::unique_ptr<int[]> counters(new int[rows * chunks.count]);
-    int* const next = counters.get();
-
-#pragma omp parallel num_threads(chunks.count)
-    {
-#pragma omp for schedule(static)
-        for (int t = 0; t < chunks.count; ++t) {
-            int* const counts = next + rows * t;
-            std::fill(counts, counts + rows, 0);
-            forEachEntry(chunks.begin(t), chunks.end(t), [counts](long, int row, int) { ++counts[row]; });
-        }
-#pragma omp for schedule(static)
-        for (int r = 0; r < n; ++r) {
-            int total = 0;
-            for (int t = 0; t < chunks.count; ++t) total += next[rows * t + r];
-            csrRowPtr[r + 1] = total;
-        }
-#pragma omp single
-        {
-            csrRowPtr[0] = 0;
-            for (int r = 0; r < n; ++r) csrRowPtr[r + 1] += csrRowPtr[r];
-        }
-#pragma omp for schedule(static)
-        for (int r = 0; r < n; ++r) {
-            int position = csrRowPtr[r];
-            for (int t = 0; t < chunks.count; ++t) {
-                const int count = next[rows * t + r];
-                next[rows * t + r] = position;
-                position += count;
-            }
-        }
-#pragma omp for schedule(static)
-        for (int t = 0; t < chunks.count; ++t) {
-            int* const chunkNext = next + rows * t;
-            forEachEntry(chunks.begin(t), chunks.end(t), [=](long k, int row, int col) {
-                const int position = chunkNext[row]++;
-                csrColInd[position] = col + outBase;
-                csrVal[position] = a[k];
-            });
-        }
+RowBuckets rowBucketsFor(int n, int nnz) {
+    const double entriesPerRow = n > 0 ? static_cast<double>(nnz) / n : 0.0;
+    int shift = 0;
+    while ((1L << shift) < n &&
+           ((n >> shift) >= kMaxBuckets || entriesPerRow * (2L << shift) <= kBucketEntries)) {
+        ++shift;
     }
+    return {shift, n > 0 ? ((n - 1) >> shift) + 1 : 0};
 }
+
+int threadsFor(int nnz) { return nnz < kSerialLimit ? 1 : omp_get_max_threads(); }
+
+// Per-thread working memory for sorting one bucket at a time.
+template <typename T>
+struct BucketScratch {
+    BucketScratch(int threads, int rowsPerBucket, long largestBucket)
+        : rowsPerBucket(rowsPerBucket),
+          largestBucket(largestBucket),
+          rowStart(static_cast<std::size_t>(threads) * (rowsPerBucket + 1)),
+          cols(static_cast<std::size_t>(threads) * largestBucket),
+          vals(static_cast<std::size_t>(threads) * largestBucket) {}
+
+    int* rowStartOf(int thread) {
+        return rowStart.data() + static_cast<std::size_t>(thread) * (rowsPerBucket + 1);
+    }
+    int* colsOf(int thread) { return cols.data() + static_cast<std::size_t>(thread) * largestBucket; }
+    T* valsOf(int thread) { return vals.data() + static_cast<std::size_t>(thread) * largestBucket; }
+
+    int rowsPerBucket;
+    long largestBucket;
+    std::vector<int> rowStart;
+    std::vector<int> cols;
+    std::vector<T> vals;
+};
 
 // Stable insertion sort of one short row by column.
 template <typename T>
@@ -113,6 +101,97 @@ void insertionSortRow(int* cols, T* vals, int length) {
         cols[j] = col;
         vals[j] = val;
     }
+}
+
+// Counting sort of one bucket by row, from the output arrays into scratch
+// and back, with short rows sorted by column on the way. Writes the bucket's
+// zero-based row pointers.
+template <typename T>
+void sortBucket(int rows, int firstRow, long begin, long end, const int* localRow, int* csrRowPtr,
+                int* csrColInd, T* csrVal, int* rowStart, int* cols, T* vals) {
+    std::fill(rowStart, rowStart + rows + 1, 0);
+    for (long k = begin; k < end; ++k) ++rowStart[localRow[k] + 1];
+    for (int i = 0; i < rows; ++i) {
+        rowStart[i + 1] += rowStart[i];
+        csrRowPtr[firstRow + i] = static_cast<int>(begin) + rowStart[i];
+    }
+    for (long k = begin; k < end; ++k) {
+        const int position = rowStart[localRow[k]]++;
+        cols[position] = csrColInd[k];
+        vals[position] = csrVal[k];
+    }
+    // rowStart[i] now holds the end of row i.
+    for (int i = 0, rowBegin = 0; i < rows; rowBegin = rowStart[i++]) {
+        const int length = rowStart[i] - rowBegin;
+        if (length <= kInsertionSortLimit) insertionSortRow(cols + rowBegin, vals + rowBegin, length);
+    }
+    std::copy(cols, cols + (end - begin), csrColInd + begin);
+    std::copy(vals, vals + (end - begin), csrVal + begin);
+}
+
+// Stable counting sort of the entries by row. forEachEntry(begin, end, f)
+// calls f(k, row, col) for the entries k of [begin, end) in input order, with
+// zero-based row and column. Leaves zero-based row pointers in csrRowPtr and
+// the columns, shifted to outBase, in csrColInd; rows longer than
+// kInsertionSortLimit are not yet sorted by column.
+template <typename T, typename ForEachEntry>
+void sortByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, int* csrRowPtr,
+               int* csrColInd, T* csrVal) {
+    const EntryChunks chunks{threadsFor(nnz), nnz};
+    const RowBuckets buckets = rowBucketsFor(n, nnz);
+    const int mask = (1 << buckets.shift) - 1;
+    // Per chunk, per bucket: first the count, then the next free position.
+    std::vector<int> next(static_cast<std::size_t>(chunks.count) * buckets.count);
+    std::vector<int> bucketStart(buckets.count + 1);
+    std::unique_ptr<int[]> localRow(new int[nnz]);
+
+#pragma omp parallel for schedule(static) num_threads(chunks.count)
+    for (int t = 0; t < chunks.count; ++t) {
+        int* const counts = next.data() + static_cast<std::size_t>(t) * buckets.count;
+        const int shift = buckets.shift;
+        forEachEntry(chunks.begin(t), chunks.end(t), [=](long, int row, int) { ++counts[row >> shift]; });
+    }
+    int position = 0;
+    for (int b = 0; b < buckets.count; ++b) {
+        bucketStart[b] = position;
+        for (int t = 0; t < chunks.count; ++t) {
+            int& slot = next[static_cast<std::size_t>(t) * buckets.count + b];
+            const int count = slot;
+            slot = position;
+            position += count;
+        }
+    }
+    bucketStart[buckets.count] = position;
+
+    int* const rowOf = localRow.get();
+#pragma omp parallel for schedule(static) num_threads(chunks.count)
+    for (int t = 0; t < chunks.count; ++t) {
+        int* const chunkNext = next.data() + static_cast<std::size_t>(t) * buckets.count;
+        const int shift = buckets.shift;
+        forEachEntry(chunks.begin(t), chunks.end(t), [=](long k, int row, int col) {
+            const int slot = chunkNext[row >> shift]++;
+            csrColInd[slot] = col + outBase;
+            csrVal[slot] = a[k];
+            rowOf[slot] = row & mask;
+        });
+    }
+
+    long largestBucket = 0;
+    for (int b = 0; b < buckets.count; ++b)
+        largestBucket = std::max<long>(largestBucket, bucketStart[b + 1] - bucketStart[b]);
+    // One bucket of scratch per thread; fewer threads when a huge bucket
+    // would make that outgrow the matrix.
+    const int threads = static_cast<int>(
+        std::min<long>(threadsFor(nnz), largestBucket > 0 ? std::max(1L, nnz / largestBucket) : 1));
+    BucketScratch<T> scratch(threads, 1 << buckets.shift, largestBucket);
+#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
+    for (int b = 0; b < buckets.count; ++b) {
+        const int thread = omp_get_thread_num();
+        sortBucket(buckets.rowsIn(b, n), buckets.firstRow(b), bucketStart[b], bucketStart[b + 1], rowOf,
+                   csrRowPtr, csrColInd, csrVal, scratch.rowStartOf(thread), scratch.colsOf(thread),
+                   scratch.valsOf(thread));
+    }
+    csrRowPtr[n] = nnz;
 }
 
 // Stable sort of one long row by column through a scratch array of pairs.
@@ -136,18 +215,11 @@ int longestRow(int n, const int* rowPtr) {
     return longest;
 }
 
-// Sorts the columns within every row (zero-based row pointers), keeping equal
-// columns in their order. Short rows, the usual case, are sorted in place; the
-// rare long rows get scratch space, with fewer threads when the scratch of
-// one row per thread would outgrow the matrix.
+// Sorts the rows longer than kInsertionSortLimit by column (zero-based row
+// pointers). Such rows are rare; they get scratch space, with fewer threads
+// when one row of scratch per thread would outgrow the matrix.
 template <typename T>
-void sortColumnsWithinRows(int n, int nnz, const int* rowPtr, int* cols, T* vals) {
-#pragma omp parallel for schedule(dynamic, kRowBlock) if (nnz >= kSerialLimit)
-    for (int r = 0; r < n; ++r) {
-        const int length = rowPtr[r + 1] - rowPtr[r];
-        if (length <= kInsertionSortLimit) insertionSortRow(cols + rowPtr[r], vals + rowPtr[r], length);
-    }
-
+void sortLongRows(int n, int nnz, const int* rowPtr, int* cols, T* vals) {
     const int longest = longestRow(n, rowPtr);
     if (longest <= kInsertionSortLimit) return;
     const int threads = static_cast<int>(std::min<long>(omp_get_max_threads(), std::max(1, nnz / longest)));
@@ -190,8 +262,8 @@ void convertCooToCsr(int n, int nnz, const int* rowInd, const int* colInd, const
     auto forEachEntry = [=](long begin, long end, auto&& visit) {
         for (long k = begin; k < end; ++k) visit(k, rowInd[k] - inBase, colInd[k] - inBase);
     };
-    scatterByRow(n, nnz, a, outBase, forEachEntry, csrRowPtr, csrColInd, csrVal);
-    sortColumnsWithinRows(n, nnz, csrRowPtr, csrColInd, csrVal);
+    sortByRow(n, nnz, a, outBase, forEachEntry, csrRowPtr, csrColInd, csrVal);
+    sortLongRows(n, nnz, csrRowPtr, csrColInd, csrVal);
     shiftRowPointers(n, outBase, csrRowPtr);
 }
 
@@ -208,7 +280,7 @@ void convertCscToCsr(int n, int nnz, const int* colPtr, const int* rowInd, const
             visit(k, rowInd[k] - inBase, col);
         }
     };
-    scatterByRow(n, nnz, a, outBase, forEachEntry, csrRowPtr, csrColInd, csrVal);
+    sortByRow(n, nnz, a, outBase, forEachEntry, csrRowPtr, csrColInd, csrVal);
     shiftRowPointers(n, outBase, csrRowPtr);
 }
 
