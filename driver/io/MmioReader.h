@@ -35,9 +35,10 @@ void peekMmio(const std::string& path, DataType::Enum& type);
 // Skew-symmetric files are read as stored, without mirrors. Pattern files
 // give the value 1.
 //
-// Reading stops early, without error, at the end of the file or at a line
-// that does not start with a number; nnz then counts the entries read.
-// Throws (the arrays keep the entries read before the failing line):
+// Blank lines are skipped. Reading stops early, without error, at the end
+// of the file or at a line that does not start with a number; nnz then
+// counts the entries read. Throws the messages below; when an entry line
+// fails, n, nnz and the arrays hold what was read before that line:
 //   "error: file (path) could not be read"
 //   "error: could not process Matrix Market banner for (path)"
 //   "error: expecting a sparse matrix, got type type (words)"
