@@ -133,6 +133,20 @@ TYPED_TEST(BicgTyped, CountsStagnantSteps) {
     EXPECT_EQ(solver.stagnationCount(), 0);
 }
 
+TYPED_TEST(BicgTyped, SolvesThroughThePublicInterface) {
+    using T = TypeParam;
+    const auto A = convectionDiffusion<T>(8);
+    const std::vector<T> b = rightHandSide(A, knownSolution<T>(A.n()));
+    const kyraSparseBicgOptions opts = bicgOptions(1);
+    const PublicSolve<T> solve = solvePublicly(
+        A, b, [&](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgSolver(h, p, &opts); },
+        solveTolerance<T>());
+    EXPECT_EQ(solve.status, kyraSparseNoError) << solve.lastStatus;
+    EXPECT_EQ(solve.result.flag, kyraSparseRelativeToleranceReached);
+    EXPECT_EQ(solve.solverName, "bicg");
+    EXPECT_LE(trueResidual(A, b, solve.x), 20 * solveTolerance<T>() * norm(b));
+}
+
 TEST(Bicg, NameAndOptions) {
     Bicg defaults(nullptr);
     EXPECT_EQ(defaults.name(), "bicg");

@@ -104,6 +104,19 @@ TEST(Bicgstab, ResidualHistoryHasOneEntryPerIteration) {
     EXPECT_DOUBLE_EQ(run.history[5], run.result.relativeResidual);
 }
 
+TYPED_TEST(BicgstabTyped, SolvesThroughThePublicInterface) {
+    using T = TypeParam;
+    const auto A = convectionDiffusion<T>(8);
+    const std::vector<T> b = rightHandSide(A, knownSolution<T>(A.n()));
+    const PublicSolve<T> solve = solvePublicly(
+        A, b, [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgstabSolver(h, p, nullptr); },
+        solveTolerance<T>());
+    EXPECT_EQ(solve.status, kyraSparseNoError) << solve.lastStatus;
+    EXPECT_EQ(solve.result.flag, kyraSparseRelativeToleranceReached);
+    EXPECT_EQ(solve.solverName, "bicgstab");
+    EXPECT_LE(trueResidual(A, b, solve.x), 20 * solveTolerance<T>() * norm(b));
+}
+
 TEST(Bicgstab, NameAndOptions) {
     Bicgstab solver(nullptr);
     EXPECT_EQ(solver.name(), "bicgstab");

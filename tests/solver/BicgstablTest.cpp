@@ -146,6 +146,39 @@ TEST(Bicgstabl, ResidualHistoryHasOneEntryPerCycle) {
     EXPECT_DOUBLE_EQ(run.history[4], run.result.relativeResidual);
 }
 
+TYPED_TEST(BicgstablTyped, SolvesThroughThePublicInterface) {
+    using T = TypeParam;
+    const auto A = convectionDiffusion<T>(8);
+    const std::vector<T> b = rightHandSide(A, knownSolution<T>(A.n()));
+    const kyraSparseBicgstablOptions opts = withL(4);
+    const PublicSolve<T> solve = solvePublicly(
+        A, b, [&](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgstablSolver(h, p, &opts); },
+        solveTolerance<T>());
+    EXPECT_EQ(solve.status, kyraSparseNoError) << solve.lastStatus;
+    EXPECT_EQ(solve.result.flag, kyraSparseRelativeToleranceReached);
+    EXPECT_EQ(solve.solverName, "bicgstabl(4)");
+    EXPECT_LE(trueResidual(A, b, solve.x), 20 * solveTolerance<T>() * norm(b));
+}
+
+// The setter refuses l <= 0 with the failed condition as its text.
+TEST(Bicgstabl, PublicSetterRefusesNonPositiveL) {
+    const auto A = diagonal<double>({1.0});
+    const std::vector<double> b = {1.0};
+    const struct {
+        int l;
+        const char* text;
+    } cases[] = {{0, "argument error: solverOpts.l > 0"}, {-2, "argument error: solverOpts.l >= 0"}};
+    for (const auto& c : cases) {
+        const kyraSparseBicgstablOptions opts = withL(c.l);
+        const PublicSolve<double> solve = solvePublicly(
+            A, b,
+            [&](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetBicgstablSolver(h, p, &opts); },
+            1e-6);
+        EXPECT_EQ(solve.setterStatus, kyraSparseArgumentError) << c.l;
+        EXPECT_EQ(solve.lastStatus, c.text);
+    }
+}
+
 TEST(Bicgstabl, NamesTheCycleLength) {
     EXPECT_EQ(Bicgstabl(nullptr).name(), "bicgstabl(2)");
     const kyraSparseBicgstablOptions four = withL(4);

@@ -157,6 +157,31 @@ TEST(Gmres, ReportsThePreconditionedResidual) {
     EXPECT_NEAR(run.result.absoluteResidual, 4.0 * trueResidual(A, b, run.x), 1e-12 * norm(b));
 }
 
+TYPED_TEST(GmresTyped, SolvesThroughThePublicInterface) {
+    using T = TypeParam;
+    const auto A = convectionDiffusion<T>(8);
+    const std::vector<T> b = rightHandSide(A, knownSolution<T>(A.n()));
+    const kyraSparseGmresOptions opts = withRestart(10);
+    const PublicSolve<T> solve = solvePublicly(
+        A, b, [&](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetGmresSolver(h, p, &opts); },
+        solveTolerance<T>());
+    EXPECT_EQ(solve.status, kyraSparseNoError) << solve.lastStatus;
+    EXPECT_EQ(solve.result.flag, kyraSparseRelativeToleranceReached);
+    EXPECT_EQ(solve.solverName, "gmres(10)");
+    EXPECT_LE(trueResidual(A, b, solve.x), 100 * solveTolerance<T>() * norm(b));
+}
+
+TEST(Gmres, PublicSetterRefusesNegativeRestart) {
+    const auto A = diagonal<double>({1.0});
+    const std::vector<double> b = {1.0};
+    const kyraSparseGmresOptions opts = withRestart(-1);
+    const PublicSolve<double> solve = solvePublicly(
+        A, b, [&](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetGmresSolver(h, p, &opts); },
+        1e-6);
+    EXPECT_EQ(solve.setterStatus, kyraSparseArgumentError);
+    EXPECT_EQ(solve.lastStatus, "argument error: solverOpts.restart >= 0");
+}
+
 TEST(Gmres, NamesTheRestartAndRefusesNegativeOnes) {
     EXPECT_EQ(Gmres(nullptr).name(), "gmres(20)");
     const kyraSparseGmresOptions zero = withRestart(0);

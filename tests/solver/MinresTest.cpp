@@ -148,6 +148,19 @@ TEST(Minres, SolvesIndefiniteMassMatrixFromFile) {
     EXPECT_LE(trueResidual(A, b, run.x), 1e-7 * norm(b));
 }
 
+TYPED_TEST(MinresTyped, SolvesThroughThePublicInterface) {
+    using T = TypeParam;
+    const auto A = laplacian<T>(8, 1.3);
+    const std::vector<T> b = rightHandSide(A, knownSolution<T>(A.n()));
+    const PublicSolve<T> solve = solvePublicly(
+        A, b, [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetMinresSolver(h, p, nullptr); },
+        solveTolerance<T>());
+    EXPECT_EQ(solve.status, kyraSparseNoError) << solve.lastStatus;
+    EXPECT_EQ(solve.result.flag, kyraSparseRelativeToleranceReached);
+    EXPECT_EQ(solve.solverName, "minres");
+    EXPECT_LE(trueResidual(A, b, solve.x), 20 * solveTolerance<T>() * norm(b));
+}
+
 TEST(Minres, NameAndOptions) {
     Minres solver(nullptr);
     EXPECT_EQ(solver.name(), "minres");

@@ -22,6 +22,7 @@
 #include "core/Complex.h"
 #include "core/Context.h"
 #include "core/Exception.h"
+#include "kyraSparse.h"
 #include "matrix/HostCsrMatrix.h"
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"
@@ -469,6 +470,74 @@ std::pair<int, std::string> statusOf(F&& f) {
         return {e.code(), e.what()};
     }
     return {0, ""};
+}
+
+// ------------------------------------------------------- public interface
+
+// The public CSR data setter of T's precision (zero-based arrays).
+inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, int n, int nnz, const float* a,
+                                   const int* rowPtr, const int* colInd, float* x, const float* b) {
+    return kyraSparseSetScsrData(h, p, nullptr, n, nnz, a, rowPtr, colInd, x, b);
+}
+inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, int n, int nnz, const double* a,
+                                   const int* rowPtr, const int* colInd, double* x, const double* b) {
+    return kyraSparseSetDcsrData(h, p, nullptr, n, nnz, a, rowPtr, colInd, x, b);
+}
+inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, int n, int nnz,
+                                   const kyra::Complex<float>* a, const int* rowPtr, const int* colInd,
+                                   kyra::Complex<float>* x, const kyra::Complex<float>* b) {
+    using C = kyraSparseComplexFloat;
+    return kyraSparseSetCcsrData(h, p, nullptr, n, nnz, reinterpret_cast<const C*>(a), rowPtr, colInd,
+                                 reinterpret_cast<C*>(x), reinterpret_cast<const C*>(b));
+}
+inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, int n, int nnz,
+                                   const kyra::Complex<double>* a, const int* rowPtr, const int* colInd,
+                                   kyra::Complex<double>* x, const kyra::Complex<double>* b) {
+    using C = kyraSparseComplexDouble;
+    return kyraSparseSetZcsrData(h, p, nullptr, n, nnz, reinterpret_cast<const C*>(a), rowPtr, colInd,
+                                 reinterpret_cast<C*>(x), reinterpret_cast<const C*>(b));
+}
+
+// What one public solve left behind.
+template <typename T>
+struct PublicSolve {
+    kyraSparseStatus setterStatus = kyraSparseNoError;
+    kyraSparseStatus status = kyraSparseNoError;
+    kyraSparseResult result{};
+    std::string lastStatus;
+    std::string solverName;
+    std::vector<T> x;
+};
+
+// One solve through the public interface: handle, plan, solver setter,
+// CSR data, execution with the default configuration but tolerance.
+template <typename T, typename SetSolver>
+PublicSolve<T> solvePublicly(const SparseMatrix<T>& A, const std::vector<T>& b, SetSolver setSolver,
+                             double relativeTolerance) {
+    PublicSolve<T> out;
+    out.x.assign(b.size(), T(0));
+    kyraSparseHandle handle = nullptr;
+    kyraSparsePlan plan = nullptr;
+    EXPECT_EQ(kyraSparseCreate(&handle), kyraSparseNoError);
+    EXPECT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
+    char text[256];
+    out.setterStatus = setSolver(handle, plan);
+    if (out.setterStatus == kyraSparseNoError) {
+        EXPECT_EQ(setCsrData(handle, plan, A.n(), A.nnz(), A.val().data(), A.rowPtr().data(),
+                             A.colInd().data(), out.x.data(), b.data()),
+                  kyraSparseNoError);
+        kyraSparseConfig config;
+        EXPECT_EQ(kyraSparseConfigInit(handle, &config), kyraSparseNoError);
+        config.relativeTolerance = relativeTolerance;
+        out.status = kyraSparseExecutePlan(handle, plan, &config, &out.result);
+        EXPECT_EQ(kyraSparseGetPlanSolverString(handle, plan, text, sizeof text), kyraSparseNoError);
+        out.solverName = text;
+    }
+    EXPECT_EQ(kyraSparseGetLastStatusString(handle, text, sizeof text), kyraSparseNoError);
+    out.lastStatus = text;
+    EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
+    EXPECT_EQ(kyraSparseDestroy(handle), kyraSparseNoError);
+    return out;
 }
 
 }  // namespace solvertest
