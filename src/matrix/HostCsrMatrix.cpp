@@ -5,6 +5,7 @@
 #include "matrix/HostBlas.h"
 #include "matrix/HostSparseKernels.h"
 #include "matrix/ScalarTypes.h"
+#include "preconditioner/host/factories.h"
 
 namespace Iterative {
 
@@ -42,6 +43,34 @@ typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::transpose_(bool conjugate) 
     HostCsrTranspose(this->n(), this->nnz(), index().toInt(), this->val(), this->rowPtr(), this->colInd(),
                      transposed->val(), transposed->rowPtr(), transposed->colInd(), conjugate);
     return transposed;
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeJacobi_(
+    const kyraSparseJacobiOptions& options) const {
+    return pc::host::makeJacobi(*this, options);
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeBlockJacobi_(
+    const kyraSparseBlockjacobiOptions& options) const {
+    return pc::host::makeBlockJacobi(*this, options);
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeIlu0_(const kyraSparseIlu0Options& options) const {
+    return pc::host::makeIlu0(*this, options);
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeAinv_(const kyraSparseAinvOptions& options) const {
+    return pc::host::makeAinv(*this, options);
+}
+
+template <typename T>
+typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeFactorizedAinv_(
+    const kyraSparseFainvOptions& options) const {
+    return pc::host::makeFactorizedAinv(*this, options);
 }
 
 template <typename T>

@@ -49,6 +49,13 @@ class HostCsrMatrix : public CsrMatrix<T> {
     // A HostCsrMatrixAlloc holding the (conjugate) transpose, same index base.
     Pointer transpose_(bool conjugate) const override;
 
+    // Preconditioner operators, computed on the host by pc::host.
+    Pointer makeJacobi_(const kyraSparseJacobiOptions& options) const override;
+    Pointer makeBlockJacobi_(const kyraSparseBlockjacobiOptions& options) const override;
+    Pointer makeIlu0_(const kyraSparseIlu0Options& options) const override;
+    Pointer makeAinv_(const kyraSparseAinvOptions& options) const override;
+    Pointer makeFactorizedAinv_(const kyraSparseFainvOptions& options) const override;
+
     // Parsed from character 3 of the descriptor.
     IndexType index() const override;
 
