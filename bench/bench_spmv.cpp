@@ -31,18 +31,32 @@ struct Timing {
     double median;
 };
 
-// Runs work warmups times untimed, then repeats times; seconds per run.
-Timing measure(const std::function<void()>& work, int warmups, int repeats) {
-    for (int i = 0; i < warmups; ++i) work();
-    std::vector<double> seconds;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        seconds.push_back(elapsed.count());
-    }
+double secondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return elapsed.count();
+}
+
+Timing summarise(std::vector<double> seconds) {
     std::sort(seconds.begin(), seconds.end());
     return {seconds.front(), seconds[seconds.size() / 2]};
+}
+
+// Runs each piece of work once per round, round after round, so that a
+// noisy neighbour slows all of them alike and their ratio survives.
+std::vector<Timing> measureInterleaved(const std::vector<std::function<void()>>& works, int warmups,
+                                       int repeats) {
+    std::vector<std::vector<double>> seconds(works.size());
+    for (int round = 0; round < warmups + repeats; ++round) {
+        for (size_t w = 0; w < works.size(); ++w) {
+            const double s = secondsOf(works[w]);
+            if (round >= warmups) seconds[w].push_back(s);
+        }
+    }
+    std::vector<Timing> timings;
+    for (auto& s : seconds) timings.push_back(summarise(s));
+    return timings;
 }
 
 double gigabytesPerSecond(double bytes, double seconds) { return bytes / seconds * 1e-9; }
@@ -75,29 +89,37 @@ std::unique_ptr<HostCsrMatrixAlloc<double>> poisson2d(int g) {
     return A;
 }
 
-// STREAM triad over arrays far larger than the last-level cache; the arrays
-// are first touched by the threads that later use them.
-Timing streamTriad(long length, int repeats) {
-    std::unique_ptr<double[]> a(new double[length]);
-    std::unique_ptr<double[]> b(new double[length]);
-    std::unique_ptr<double[]> c(new double[length]);
+// STREAM triad a <- b + s c over arrays far larger than the last-level
+// cache, first touched by the threads that later use them.
+class StreamTriad {
+  public:
+    explicit StreamTriad(long length)
+        : length_(length), a_(new double[length]), b_(new double[length]), c_(new double[length]) {
 #pragma omp parallel for schedule(static)
-    for (long i = 0; i < length; ++i) {
-        a[i] = 0.0;
-        b[i] = 1.0;
-        c[i] = 2.0;
+        for (long i = 0; i < length_; ++i) {
+            a_[i] = 0.0;
+            b_[i] = 1.0;
+            c_[i] = 2.0;
+        }
     }
-    const double scalar = 3.0;
-    return measure(
-        [&] {
-            double* __restrict pa = a.get();
-            const double* __restrict pb = b.get();
-            const double* __restrict pc = c.get();
+
+    void operator()() {
+        double* __restrict a = a_.get();
+        const double* __restrict b = b_.get();
+        const double* __restrict c = c_.get();
+        const double scalar = 3.0;
 #pragma omp parallel for schedule(static)
-            for (long i = 0; i < length; ++i) pa[i] = pb[i] + scalar * pc[i];
-        },
-        2, repeats);
-}
+        for (long i = 0; i < length_; ++i) a[i] = b[i] + scalar * c[i];
+    }
+
+    double bytes() const { return 24.0 * length_; }
+
+  private:
+    long length_;
+    std::unique_ptr<double[]> a_;
+    std::unique_ptr<double[]> b_;
+    std::unique_ptr<double[]> c_;
+};
 
 void printRow(const char* name, double bytes, const Timing& t) {
     std::printf("%-22s %10.3f %10.3f %10.2f %10.2f\n", name, t.minimum * 1e3, t.median * 1e3,
@@ -118,34 +140,35 @@ int main() {
     HostVectorAlloc<double> y(n);
     x.fill_(1.0);
 
+    StreamTriad triad(triadLength);
     const double spmvBytes = 12.0 * nnz + 4.0 * (n + 1) + 16.0 * n;
-    const Timing spmv = measure([&] { A->mvm_(TransOp::NoTrans, 1.0, x, 0.0, y); }, 3, repeats);
-    const double triadBytes = 24.0 * triadLength;
-    const Timing triad = streamTriad(triadLength, repeats);
+    const std::vector<Timing> pair = measureInterleaved(
+        {[&] { A->mvm_(TransOp::NoTrans, 1.0, x, 0.0, y); }, [&] { triad(); }}, 3, repeats);
+    const Timing spmv = pair[0];
+    const Timing stream = pair[1];
 
     const double vectorBytes = 8.0 * n;
-    const Timing axpy = measure([&] { y.axpy_(1e-3, x); }, 3, repeats);
     volatile double sink = 0.0;  // keeps the reductions from being optimised away
-    const Timing dot = measure([&] { sink = y.dot_(x); }, 3, repeats);
-    const Timing nrm2 = measure([&] { sink = y.nrm2_(); }, 3, repeats);
+    const std::vector<Timing> level1 = measureInterleaved(
+        {[&] { y.axpy_(1e-3, x); }, [&] { sink = y.dot_(x); }, [&] { sink = y.nrm2_(); }}, 3, repeats);
 
-    const double ratio =
-        gigabytesPerSecond(spmvBytes, spmv.minimum) / gigabytesPerSecond(triadBytes, triad.minimum);
+    const double spmvRate = gigabytesPerSecond(spmvBytes, spmv.minimum);
+    const double triadRate = gigabytesPerSecond(triad.bytes(), stream.minimum);
+    const double ratio = spmvRate / triadRate;
     std::printf("threads %d, n %d, nnz %ld, %d repeats (min and median)\n", omp_get_max_threads(), n, nnz,
                 repeats);
     std::printf("%-22s %10s %10s %10s %10s\n", "operation", "min ms", "median ms", "GB/s best",
                 "GB/s median");
     printRow("csr product (double)", spmvBytes, spmv);
-    printRow("stream triad", triadBytes, triad);
-    printRow("vector axpy", 3 * vectorBytes, axpy);
-    printRow("vector dot", 2 * vectorBytes, dot);
-    printRow("vector nrm2", vectorBytes, nrm2);
+    printRow("stream triad", triad.bytes(), stream);
+    printRow("vector axpy", 3 * vectorBytes, level1[0]);
+    printRow("vector dot", 2 * vectorBytes, level1[1]);
+    printRow("vector nrm2", vectorBytes, level1[2]);
     std::printf("csr product / stream triad bandwidth: %.1f %%\n", 100.0 * ratio);
     std::printf(
         "csv,bench_spmv,threads,%d,n,%d,nnz,%ld,spmv_gbs,%.3f,triad_gbs,%.3f,ratio,%.4f,axpy_ms,%.4f,"
         "dot_ms,%.4f,nrm2_ms,%.4f\n",
-        omp_get_max_threads(), n, nnz, gigabytesPerSecond(spmvBytes, spmv.minimum),
-        gigabytesPerSecond(triadBytes, triad.minimum), ratio, axpy.minimum * 1e3, dot.minimum * 1e3,
-        nrm2.minimum * 1e3);
+        omp_get_max_threads(), n, nnz, spmvRate, triadRate, ratio, level1[0].minimum * 1e3,
+        level1[1].minimum * 1e3, level1[2].minimum * 1e3);
     return 0;
 }

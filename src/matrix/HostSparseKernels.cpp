@@ -14,6 +14,11 @@ namespace {
 // Below this many entries plus rows a product is not worth a thread team.
 constexpr long kParallelThreshold = 32768;
 
+// How far ahead of the current row the product asks for the value and index
+// streams. One core alone cannot keep enough misses in flight to saturate
+// memory; the hardware prefetchers start too late for short rows.
+constexpr int kPrefetchBytes = 2048;
+
 enum class Operation { Plain, Transpose, ConjugateTranspose };
 
 Operation parseOperation(char trans) {
@@ -112,8 +117,11 @@ void productRows(const CsrArrays<T>& A, const Part& part, int first, int last, i
                  T beta, T* y) {
     for (int i = first; i < last; ++i) {
         T sum = T(0);
+        const int begin = A.begin(i);
         const int end = A.end(i);
-        for (int p = A.begin(i); p < end; ++p) {
+        __builtin_prefetch(A.val + begin + kPrefetchBytes / sizeof(T), 0, 0);
+        __builtin_prefetch(A.colInd + begin + kPrefetchBytes / sizeof(T), 0, 0);
+        for (int p = begin; p < end; ++p) {
             const int c = A.col(p);
             if (part.keep(i, c)) sum += A.val[p] * x[c];
         }
