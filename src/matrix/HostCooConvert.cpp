@@ -3,6 +3,8 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <utility>
@@ -20,14 +22,19 @@ namespace {
 
 // Below this many entries a parallel region costs more than it saves.
 constexpr int kSerialLimit = 1 << 15;
-// Rows up to this length are sorted by insertion; longer ones by merging.
-constexpr int kInsertionSortLimit = 32;
+// Rows up to this length are sorted by a sorting network; longer ones by
+// merging.
+constexpr int kShortRowLimit = 16;
 // A bucket of rows should hold about this many entries, so that sorting it
 // by row stays within one core's cache...
-constexpr long kBucketEntries = 8192;
+constexpr long kBucketEntries = 32768;
 // ...and there should be no more buckets than this, so that the scatter into
 // them writes to few enough places at once to keep its writes in cache.
-constexpr int kMaxBuckets = 1024;
+constexpr int kMaxBuckets = 256;
+// A row's position inside its bucket is kept in 16 bits, which caps the
+// bucket at 2^16 rows.
+using LocalRow = std::uint16_t;
+constexpr int kMaxBucketShift = 16;
 
 // The conversion is a stable sort of the entries by row in two cache-sized
 // steps: a scatter into buckets of consecutive rows (few write streams), then
@@ -53,7 +60,7 @@ struct RowBuckets {
 RowBuckets rowBucketsFor(int n, int nnz) {
     const double entriesPerRow = n > 0 ? static_cast<double>(nnz) / n : 0.0;
     int shift = 0;
-    while ((1L << shift) < n &&
+    while (shift < kMaxBucketShift && (1L << shift) < n &&
            ((n >> shift) >= kMaxBuckets || entriesPerRow * (2L << shift) <= kBucketEntries)) {
         ++shift;
     }
@@ -85,65 +92,208 @@ struct BucketScratch {
     std::vector<T> vals;
 };
 
-// Stable insertion sort of one short row by column.
-template <typename T>
-void insertionSortRow(int* cols, T* vals, int length) {
-    for (int i = 1; i < length; ++i) {
-        const int col = cols[i];
-        if (cols[i - 1] <= col) continue;
-        const T val = vals[i];
-        int j = i;
-        do {
-            cols[j] = cols[j - 1];
-            vals[j] = vals[j - 1];
-            --j;
-        } while (j > 0 && cols[j - 1] > col);
-        cols[j] = col;
-        vals[j] = val;
+// Batcher's odd-even merge sort network for N inputs, as the list of its
+// comparators, built at compile time: the network for the next power of two,
+// without the comparators that touch the missing inputs (they would compare
+// with padding larger than every key and never exchange).
+struct Comparator {
+    int low;
+    int high;
+};
+
+template <int N, typename Visit>
+constexpr void forEachBatcherComparator(Visit&& visit) {
+    for (int p = 1; p < N; p <<= 1)
+        for (int k = p; k >= 1; k >>= 1)
+            for (int j = k % p; j + k < N; j += 2 * k)
+                for (int i = 0; i < k && i + j + k < N; ++i)
+                    if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) visit(i + j, i + j + k);
+}
+
+template <int N>
+constexpr int batcherSize() {
+    int count = 0;
+    forEachBatcherComparator<N>([&count](int, int) { ++count; });
+    return count;
+}
+
+template <int N>
+constexpr std::array<Comparator, batcherSize<N>()> batcherNetwork() {
+    std::array<Comparator, batcherSize<N>()> network{};
+    int next = 0;
+    forEachBatcherComparator<N>([&](int low, int high) { network[next++] = Comparator{low, high}; });
+    return network;
+}
+
+// Compare-exchange by masks rather than min/max, which compilers may turn
+// back into a branch; the unrolled network keeps the keys in registers.
+template <int N>
+void sortKeys(std::uint64_t* keys) {
+    static constexpr auto network = batcherNetwork<N>();
+#pragma GCC unroll 64
+    for (const Comparator& c : network) {
+        const std::uint64_t low = keys[c.low];
+        const std::uint64_t high = keys[c.high];
+        const std::uint64_t swap = (low ^ high) & (std::uint64_t(0) - std::uint64_t(high < low));
+        keys[c.low] = low ^ swap;
+        keys[c.high] = high ^ swap;
     }
+}
+
+template <std::size_t... N>
+constexpr std::array<void (*)(std::uint64_t*), sizeof...(N)> sortKeysTable(std::index_sequence<N...>) {
+    return {&sortKeys<static_cast<int>(N)>...};
+}
+
+// sortKeys for every row length up to kShortRowLimit, by length.
+constexpr auto kSortKeys = sortKeysTable(std::make_index_sequence<kShortRowLimit + 1>());
+
+// Stable sort of one short row by column into its final place. The keys
+// carry each entry's position in the row below the column, so equal columns
+// keep their order, and a sorting network sorts them without the branch
+// mispredictions that dominate an insertion sort of randomly ordered rows.
+template <typename T>
+void sortShortRow(const int* cols, const T* vals, int length, int* outCols, T* outVals) {
+    constexpr int kPositionBits = 4;
+    static_assert(kShortRowLimit <= (1 << kPositionBits), "row positions must fit the key");
+    bool sorted = true;
+    for (int j = 1; j < length; ++j) sorted &= cols[j - 1] <= cols[j];
+    if (sorted) {
+        std::copy(cols, cols + length, outCols);
+        std::copy(vals, vals + length, outVals);
+        return;
+    }
+    std::uint64_t keys[kShortRowLimit];
+    for (int j = 0; j < length; ++j) keys[j] = static_cast<std::uint64_t>(cols[j]) << kPositionBits | j;
+    kSortKeys[length](keys);
+    for (int r = 0; r < length; ++r) {
+        outCols[r] = static_cast<int>(keys[r] >> kPositionBits);
+        outVals[r] = vals[keys[r] & ((1 << kPositionBits) - 1)];
+    }
+}
+
+// How pass 1 hands each entry's row within its bucket to pass 2. When that
+// row and the column fit 32 bits together, the row rides above the column in
+// the column array, which saves the scatter a write stream; otherwise it gets
+// an array of its own.
+struct RowTags {
+    int colBits;         // the column's bits below a packed row
+    LocalRow* separate;  // the rows when they are not packed
+
+    template <bool Packed>
+    void put(int* csrColInd, LocalRow* separateRows, int slot, unsigned row, int col) const {
+        if constexpr (Packed) {
+            csrColInd[slot] = static_cast<int>(row << colBits | static_cast<unsigned>(col));
+        } else {
+            csrColInd[slot] = col;
+            separateRows[slot] = static_cast<LocalRow>(row);
+        }
+    }
+    template <bool Packed>
+    int rowAt(const int* csrColInd, long k) const {
+        if constexpr (Packed) {
+            return static_cast<int>(static_cast<unsigned>(csrColInd[k]) >> colBits);
+        } else {
+            return separate[k];
+        }
+    }
+    template <bool Packed>
+    int colAt(const int* csrColInd, long k) const {
+        if constexpr (Packed) {
+            return static_cast<int>(static_cast<unsigned>(csrColInd[k]) & ((1u << colBits) - 1));
+        } else {
+            return csrColInd[k];
+        }
+    }
+};
+
+int bitsFor(unsigned value) {
+    int bits = 0;
+    while (bits < 32 && (value >> bits) != 0) ++bits;
+    return bits;
 }
 
 // Counting sort of one bucket by row, from the output arrays into scratch
 // and back, with short rows sorted by column on the way. Writes the bucket's
 // zero-based row pointers.
-template <typename T>
-void sortBucket(int rows, int firstRow, long begin, long end, const int* localRow, int* csrRowPtr,
+template <bool Packed, typename T>
+void sortBucket(int rows, int firstRow, long begin, long end, const RowTags& tags, int* csrRowPtr,
                 int* csrColInd, T* csrVal, int* rowStart, int* cols, T* vals) {
     std::fill(rowStart, rowStart + rows + 1, 0);
-    for (long k = begin; k < end; ++k) ++rowStart[localRow[k] + 1];
+    for (long k = begin; k < end; ++k) ++rowStart[tags.rowAt<Packed>(csrColInd, k) + 1];
     for (int i = 0; i < rows; ++i) {
         rowStart[i + 1] += rowStart[i];
         csrRowPtr[firstRow + i] = static_cast<int>(begin) + rowStart[i];
     }
     for (long k = begin; k < end; ++k) {
-        const int position = rowStart[localRow[k]]++;
-        cols[position] = csrColInd[k];
+        const int position = rowStart[tags.rowAt<Packed>(csrColInd, k)]++;
+        cols[position] = tags.colAt<Packed>(csrColInd, k);
         vals[position] = csrVal[k];
     }
     // rowStart[i] now holds the end of row i.
+    int* const outCols = csrColInd + begin;
+    T* const outVals = csrVal + begin;
     for (int i = 0, rowBegin = 0; i < rows; rowBegin = rowStart[i++]) {
         const int length = rowStart[i] - rowBegin;
-        if (length <= kInsertionSortLimit) insertionSortRow(cols + rowBegin, vals + rowBegin, length);
+        if (length <= kShortRowLimit) {
+            sortShortRow(cols + rowBegin, vals + rowBegin, length, outCols + rowBegin, outVals + rowBegin);
+        } else {
+            std::copy(cols + rowBegin, cols + rowStart[i], outCols + rowBegin);
+            std::copy(vals + rowBegin, vals + rowStart[i], outVals + rowBegin);
+        }
     }
-    std::copy(cols, cols + (end - begin), csrColInd + begin);
-    std::copy(vals, vals + (end - begin), csrVal + begin);
+}
+
+// Passes 1 and 2: the scatter into the buckets, whose first free positions
+// per chunk are in `next`, and the sort of each bucket.
+template <bool Packed, typename T, typename ForEachEntry>
+void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, const EntryChunks& chunks,
+                const RowBuckets& buckets, std::vector<int>& next, const std::vector<int>& bucketStart,
+                const RowTags& tags, int* csrRowPtr, int* csrColInd, T* csrVal) {
+#pragma omp parallel for schedule(static) num_threads(chunks.count)
+    for (int t = 0; t < chunks.count; ++t) {
+        int* const chunkNext = next.data() + static_cast<std::size_t>(t) * buckets.count;
+        const int shift = buckets.shift;
+        const unsigned mask = (1u << shift) - 1;
+        LocalRow* const separateRows = tags.separate;
+        forEachEntry(chunks.begin(t), chunks.end(t), [=, &tags](long k, int row, int col) {
+            const int slot = chunkNext[row >> shift]++;
+            tags.put<Packed>(csrColInd, separateRows, slot, static_cast<unsigned>(row) & mask, col + outBase);
+            csrVal[slot] = a[k];
+        });
+    }
+
+    long largestBucket = 0;
+    for (int b = 0; b < buckets.count; ++b) {
+        largestBucket = std::max<long>(largestBucket, bucketStart[b + 1] - bucketStart[b]);
+    }
+    // One bucket of scratch per thread; fewer threads when a huge bucket
+    // would make that outgrow the matrix.
+    const int threads = static_cast<int>(
+        std::min<long>(threadsFor(nnz), largestBucket > 0 ? std::max(1L, nnz / largestBucket) : 1));
+    BucketScratch<T> scratch(threads, 1 << buckets.shift, largestBucket);
+#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
+    for (int b = 0; b < buckets.count; ++b) {
+        const int thread = omp_get_thread_num();
+        sortBucket<Packed>(buckets.rowsIn(b, n), buckets.firstRow(b), bucketStart[b], bucketStart[b + 1],
+                           tags, csrRowPtr, csrColInd, csrVal, scratch.rowStartOf(thread),
+                           scratch.colsOf(thread), scratch.valsOf(thread));
+    }
 }
 
 // Stable counting sort of the entries by row. forEachEntry(begin, end, f)
 // calls f(k, row, col) for the entries k of [begin, end) in input order, with
 // zero-based row and column. Leaves zero-based row pointers in csrRowPtr and
 // the columns, shifted to outBase, in csrColInd; rows longer than
-// kInsertionSortLimit are not yet sorted by column.
+// kShortRowLimit are not yet sorted by column.
 template <typename T, typename ForEachEntry>
 void sortByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, int* csrRowPtr,
                int* csrColInd, T* csrVal) {
     const EntryChunks chunks{threadsFor(nnz), nnz};
     const RowBuckets buckets = rowBucketsFor(n, nnz);
-    const int mask = (1 << buckets.shift) - 1;
     // Per chunk, per bucket: first the count, then the next free position.
     std::vector<int> next(static_cast<std::size_t>(chunks.count) * buckets.count);
     std::vector<int> bucketStart(buckets.count + 1);
-    std::unique_ptr<int[]> localRow(new int[nnz]);
 
 #pragma omp parallel for schedule(static) num_threads(chunks.count)
     for (int t = 0; t < chunks.count; ++t) {
@@ -163,33 +313,16 @@ void sortByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntr
     }
     bucketStart[buckets.count] = position;
 
-    int* const rowOf = localRow.get();
-#pragma omp parallel for schedule(static) num_threads(chunks.count)
-    for (int t = 0; t < chunks.count; ++t) {
-        int* const chunkNext = next.data() + static_cast<std::size_t>(t) * buckets.count;
-        const int shift = buckets.shift;
-        forEachEntry(chunks.begin(t), chunks.end(t), [=](long k, int row, int col) {
-            const int slot = chunkNext[row >> shift]++;
-            csrColInd[slot] = col + outBase;
-            csrVal[slot] = a[k];
-            rowOf[slot] = row & mask;
-        });
-    }
-
-    long largestBucket = 0;
-    for (int b = 0; b < buckets.count; ++b)
-        largestBucket = std::max<long>(largestBucket, bucketStart[b + 1] - bucketStart[b]);
-    // One bucket of scratch per thread; fewer threads when a huge bucket
-    // would make that outgrow the matrix.
-    const int threads = static_cast<int>(
-        std::min<long>(threadsFor(nnz), largestBucket > 0 ? std::max(1L, nnz / largestBucket) : 1));
-    BucketScratch<T> scratch(threads, 1 << buckets.shift, largestBucket);
-#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
-    for (int b = 0; b < buckets.count; ++b) {
-        const int thread = omp_get_thread_num();
-        sortBucket(buckets.rowsIn(b, n), buckets.firstRow(b), bucketStart[b], bucketStart[b + 1], rowOf,
-                   csrRowPtr, csrColInd, csrVal, scratch.rowStartOf(thread), scratch.colsOf(thread),
-                   scratch.valsOf(thread));
+    const int colBits = bitsFor(static_cast<unsigned>(std::max(0, n - 1 + outBase)));
+    if (colBits + buckets.shift <= 32) {
+        const RowTags tags{colBits, nullptr};
+        distribute<true>(n, nnz, a, outBase, forEachEntry, chunks, buckets, next, bucketStart, tags,
+                         csrRowPtr, csrColInd, csrVal);
+    } else {
+        std::unique_ptr<LocalRow[]> separate(new LocalRow[nnz]);
+        const RowTags tags{colBits, separate.get()};
+        distribute<false>(n, nnz, a, outBase, forEachEntry, chunks, buckets, next, bucketStart, tags,
+                          csrRowPtr, csrColInd, csrVal);
     }
     csrRowPtr[n] = nnz;
 }
@@ -215,19 +348,19 @@ int longestRow(int n, const int* rowPtr) {
     return longest;
 }
 
-// Sorts the rows longer than kInsertionSortLimit by column (zero-based row
+// Sorts the rows longer than kShortRowLimit by column (zero-based row
 // pointers). Such rows are rare; they get scratch space, with fewer threads
 // when one row of scratch per thread would outgrow the matrix.
 template <typename T>
 void sortLongRows(int n, int nnz, const int* rowPtr, int* cols, T* vals) {
     const int longest = longestRow(n, rowPtr);
-    if (longest <= kInsertionSortLimit) return;
+    if (longest <= kShortRowLimit) return;
     const int threads = static_cast<int>(std::min<long>(omp_get_max_threads(), std::max(1, nnz / longest)));
     std::vector<std::pair<int, T>> scratch(static_cast<std::size_t>(threads) * longest);
 #pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
     for (int r = 0; r < n; ++r) {
         const int length = rowPtr[r + 1] - rowPtr[r];
-        if (length > kInsertionSortLimit) {
+        if (length > kShortRowLimit) {
             mergeSortRow(cols + rowPtr[r], vals + rowPtr[r], length,
                          scratch.data() + static_cast<std::size_t>(omp_get_thread_num()) * longest);
         }
