@@ -207,6 +207,21 @@ TYPED_TEST(HostConversion, CscMatchesReferenceForBothBases) {
     }
 }
 
+// Millions of mostly empty rows: wide column indices leave no room to keep
+// the row beside the column in one int during the conversion.
+TYPED_TEST(HostConversion, VeryManyRowsMatchReference) {
+    using T = TypeParam;
+    const Entries<T> e = randomEntries<T>(3000000, 60000, 4242);
+    for (int outBase : {0, 1}) {
+        const std::vector<int> rowInd = e.shifted(e.row, 1), colInd = e.shifted(e.col, 1);
+        CsrResult<T> csr = outputFor<T>(e.n, e.nnz());
+        ASSERT_EQ(kyraSparseNoError,
+                  Public<T>::coo(e.n, e.nnz(), colInd.data(), rowInd.data(), e.val.data(), csr.colInd.data(),
+                                 csr.rowPtr.data(), csr.val.data(), 1, outBase));
+        expectSameCsr(e.referenceCsr(outBase), csr);
+    }
+}
+
 TYPED_TEST(HostConversion, EmptyMatrixGivesConstantRowPointers) {
     using T = TypeParam;
     int index = 0;
