@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <new>
 #include <utility>
@@ -69,6 +70,11 @@ RowBuckets rowBucketsFor(int n, int nnz) {
 
 int threadsFor(int nnz) { return nnz < kSerialLimit ? 1 : omp_get_max_threads(); }
 
+// A bucket whose columns span at most kNarrowRange times its entry count is
+// sorted by two counting sorts, by column and then by row; others by row and
+// then each row by column.
+constexpr long kNarrowRange = 2;
+
 // Per-thread working memory for sorting one bucket at a time.
 template <typename T>
 struct BucketScratch {
@@ -76,18 +82,26 @@ struct BucketScratch {
         : rowsPerBucket(rowsPerBucket),
           largestBucket(largestBucket),
           rowStart(static_cast<std::size_t>(threads) * (rowsPerBucket + 1)),
+          columnCounts(static_cast<std::size_t>(threads) * (kNarrowRange * largestBucket + 1)),
+          rows(static_cast<std::size_t>(threads) * largestBucket),
           cols(static_cast<std::size_t>(threads) * largestBucket),
           vals(static_cast<std::size_t>(threads) * largestBucket) {}
 
     int* rowStartOf(int thread) {
         return rowStart.data() + static_cast<std::size_t>(thread) * (rowsPerBucket + 1);
     }
+    int* columnCountsOf(int thread) {
+        return columnCounts.data() + static_cast<std::size_t>(thread) * (kNarrowRange * largestBucket + 1);
+    }
+    int* rowsOf(int thread) { return rows.data() + static_cast<std::size_t>(thread) * largestBucket; }
     int* colsOf(int thread) { return cols.data() + static_cast<std::size_t>(thread) * largestBucket; }
     T* valsOf(int thread) { return vals.data() + static_cast<std::size_t>(thread) * largestBucket; }
 
     int rowsPerBucket;
     long largestBucket;
     std::vector<int> rowStart;
+    std::vector<int> columnCounts;
+    std::vector<int> rows;
     std::vector<int> cols;
     std::vector<T> vals;
 };
@@ -213,18 +227,43 @@ int bitsFor(unsigned value) {
     return bits;
 }
 
-// Counting sort of one bucket by row, from the output arrays into scratch
-// and back, with short rows sorted by column on the way. Writes the bucket's
-// zero-based row pointers.
+// Two stable counting sorts of a bucket whose columns lie in [colMin,
+// colMin + range): by column into scratch, then by row into place. rowStart
+// holds the bucket's row starts.
 template <bool Packed, typename T>
-void sortBucket(int rows, int firstRow, long begin, long end, const RowTags& tags, int* csrRowPtr,
-                int* csrColInd, T* csrVal, int* rowStart, int* cols, T* vals) {
-    std::fill(rowStart, rowStart + rows + 1, 0);
-    for (long k = begin; k < end; ++k) ++rowStart[tags.rowAt<Packed>(csrColInd, k) + 1];
-    for (int i = 0; i < rows; ++i) {
-        rowStart[i + 1] += rowStart[i];
-        csrRowPtr[firstRow + i] = static_cast<int>(begin) + rowStart[i];
+void sortByColumnThenRow(long begin, long end, int colMin, int range, const RowTags& tags, int* rowStart,
+                         int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
+    int* const columnStart = scratch.columnCountsOf(thread);
+    int* const rows = scratch.rowsOf(thread);
+    int* const cols = scratch.colsOf(thread);
+    T* const vals = scratch.valsOf(thread);
+    std::fill(columnStart, columnStart + range + 1, 0);
+    for (long k = begin; k < end; ++k) ++columnStart[tags.colAt<Packed>(csrColInd, k) - colMin + 1];
+    for (int c = 0; c < range; ++c) columnStart[c + 1] += columnStart[c];
+    for (long k = begin; k < end; ++k) {
+        const int col = tags.colAt<Packed>(csrColInd, k);
+        const int position = columnStart[col - colMin]++;
+        rows[position] = tags.rowAt<Packed>(csrColInd, k);
+        cols[position] = col;
+        vals[position] = csrVal[k];
     }
+    int* const outCols = csrColInd + begin;
+    T* const outVals = csrVal + begin;
+    for (long p = 0; p < end - begin; ++p) {
+        const int position = rowStart[rows[p]]++;
+        outCols[position] = cols[p];
+        outVals[position] = vals[p];
+    }
+}
+
+// Counting sort of a bucket by row into scratch, then each row by column into
+// place; rows longer than kShortRowLimit are left for sortLongRows. rowStart
+// holds the bucket's row starts.
+template <bool Packed, typename T>
+void sortByRowThenColumn(int rows, long begin, long end, const RowTags& tags, int* rowStart, int* csrColInd,
+                         T* csrVal, BucketScratch<T>& scratch, int thread) {
+    int* const cols = scratch.colsOf(thread);
+    T* const vals = scratch.valsOf(thread);
     for (long k = begin; k < end; ++k) {
         const int position = rowStart[tags.rowAt<Packed>(csrColInd, k)]++;
         cols[position] = tags.colAt<Packed>(csrColInd, k);
@@ -241,6 +280,36 @@ void sortBucket(int rows, int firstRow, long begin, long end, const RowTags& tag
             std::copy(cols + rowBegin, cols + rowStart[i], outCols + rowBegin);
             std::copy(vals + rowBegin, vals + rowStart[i], outVals + rowBegin);
         }
+    }
+}
+
+// Sorts one bucket by row and, within each row, by column, keeping the input
+// order of equal pairs, from and to its place in the output arrays. Writes the
+// bucket's zero-based row pointers.
+template <bool Packed, typename T>
+void sortBucket(int rows, int firstRow, long begin, long end, const RowTags& tags, int* csrRowPtr,
+                int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
+    int* const rowStart = scratch.rowStartOf(thread);
+    int colMin = std::numeric_limits<int>::max();
+    int colMax = -1;
+    std::fill(rowStart, rowStart + rows + 1, 0);
+    for (long k = begin; k < end; ++k) {
+        ++rowStart[tags.rowAt<Packed>(csrColInd, k) + 1];
+        const int col = tags.colAt<Packed>(csrColInd, k);
+        colMin = std::min(colMin, col);
+        colMax = std::max(colMax, col);
+    }
+    for (int i = 0; i < rows; ++i) {
+        rowStart[i + 1] += rowStart[i];
+        csrRowPtr[firstRow + i] = static_cast<int>(begin) + rowStart[i];
+    }
+    const long entries = end - begin;
+    if (entries == 0) return;
+    if (static_cast<long>(colMax) - colMin < kNarrowRange * entries) {
+        sortByColumnThenRow<Packed>(begin, end, colMin, colMax - colMin + 1, tags, rowStart, csrColInd,
+                                    csrVal, scratch, thread);
+    } else {
+        sortByRowThenColumn<Packed>(rows, begin, end, tags, rowStart, csrColInd, csrVal, scratch, thread);
     }
 }
 
@@ -274,10 +343,8 @@ void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEnt
     BucketScratch<T> scratch(threads, 1 << buckets.shift, largestBucket);
 #pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
     for (int b = 0; b < buckets.count; ++b) {
-        const int thread = omp_get_thread_num();
         sortBucket<Packed>(buckets.rowsIn(b, n), buckets.firstRow(b), bucketStart[b], bucketStart[b + 1],
-                           tags, csrRowPtr, csrColInd, csrVal, scratch.rowStartOf(thread),
-                           scratch.colsOf(thread), scratch.valsOf(thread));
+                           tags, csrRowPtr, csrColInd, csrVal, scratch, omp_get_thread_num());
     }
 }
 

@@ -113,6 +113,11 @@ Entries<T> randomEntries(int n, int nnz, unsigned seed, int longRows = 0) {
         e.col.push_back(k % 5 == 0 ? fewColumns(rng) % n : index(rng));
         e.val.push_back(scalarFrom<T>(k));
     }
+    // Exact repeats of earlier pairs, with other values, in every kind of row.
+    for (int k = 6; k < nnz; k += 7) {
+        e.row[k] = e.row[k - 5];
+        e.col[k] = e.col[k - 5];
+    }
     return e;
 }
 
@@ -159,9 +164,10 @@ struct Shape {
     int longRows;
 };
 
-// Small, parallel-sized, long-row and one-huge-row shapes.
-const Shape kShapes[] = {{1, 5, 0},         {7, 40, 0},        {300, 1000, 0},
-                         {20000, 50000, 0}, {2000, 40000, 40}, {1500, 40000, 1}};
+// Small, parallel-sized, long-row and one-huge-row shapes, and short rows
+// whose columns spread over the whole matrix.
+const Shape kShapes[] = {{1, 5, 0},         {7, 40, 0},       {300, 1000, 0},     {20000, 50000, 0},
+                         {2000, 40000, 40}, {1500, 40000, 1}, {200000, 600000, 0}};
 
 TYPED_TEST(HostConversion, CooMatchesReferenceForBothBases) {
     using T = TypeParam;
