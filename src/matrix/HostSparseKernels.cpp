@@ -65,7 +65,6 @@ T applyOperation(const T& a, Operation op) {
 
 // Every stored entry takes part in the product.
 struct WholeMatrix {
-    static constexpr bool unitDiagonal = false;
     bool keep(int, int) const { return true; }
 };
 
@@ -82,18 +81,29 @@ struct Triangle {
 bool hasUnitDiagonal(const WholeMatrix&) { return false; }
 bool hasUnitDiagonal(const Triangle& t) { return t.unitDiagonal; }
 
-// The arrays of one CSR matrix with its index base.
-template <typename T>
+// The arrays of one CSR matrix; the index base is a constant of the type so
+// that the hot loops fold it into their addressing.
+template <typename T, int Base>
 struct CsrArrays {
+    static constexpr int base = Base;
     const T* val;
     const int* rowPtr;
     const int* colInd;
-    int base;
 
     int begin(int row) const { return rowPtr[row] - base; }
     int end(int row) const { return rowPtr[row + 1] - base; }
     int col(int p) const { return colInd[p] - base; }
 };
+
+// Calls work with the arrays typed by their index base.
+template <typename T, typename Work>
+void withArrays(const T* val, const int* rowPtr, const int* colInd, int base, Work&& work) {
+    if (base == 0) {
+        work(CsrArrays<T, 0>{val, rowPtr, colInd});
+    } else {
+        work(CsrArrays<T, 1>{val, rowPtr, colInd});
+    }
+}
 
 // Smallest row r in [0, m] with (entries before r) + r >= weight: rows
 // weighted by their entries plus one, so threads get equal traffic.
@@ -112,9 +122,9 @@ int firstRowAtWeight(const int* rowPtr, int m, long weight) {
 }
 
 // y_i <- alpha (A x)_i + beta y_i for rows [first, last).
-template <typename T, typename Part, bool BetaIsZero>
-void productRows(const CsrArrays<T>& A, const Part& part, int first, int last, int k, T alpha, const T* x,
-                 T beta, T* y) {
+template <typename T, int Base, typename Part, bool BetaIsZero>
+void productRows(const CsrArrays<T, Base>& A, const Part& part, int first, int last, int k, T alpha,
+                 const T* x, T beta, T* y) {
     for (int i = first; i < last; ++i) {
         T sum = T(0);
         const int begin = A.begin(i);
@@ -131,8 +141,9 @@ void productRows(const CsrArrays<T>& A, const Part& part, int first, int last, i
 }
 
 // The rows are split by equal entry counts; no thread allocates anything.
-template <typename T, typename Part>
-void plainProduct(const CsrArrays<T>& A, const Part& part, int m, int k, T alpha, const T* x, T beta, T* y) {
+template <typename T, int Base, typename Part>
+void plainProduct(const CsrArrays<T, Base>& A, const Part& part, int m, int k, T alpha, const T* x, T beta,
+                  T* y) {
     const bool betaIsZero = kyra::isZero(beta);
     const long weight = static_cast<long>(A.rowPtr[m] - A.rowPtr[0]) + m;
 #pragma omp parallel if (weight > kParallelThreshold)
@@ -142,9 +153,9 @@ void plainProduct(const CsrArrays<T>& A, const Part& part, int m, int k, T alpha
         const int first = firstRowAtWeight(A.rowPtr, m, weight * thread / threads);
         const int last = firstRowAtWeight(A.rowPtr, m, weight * (thread + 1) / threads);
         if (betaIsZero) {
-            productRows<T, Part, true>(A, part, first, last, k, alpha, x, beta, y);
+            productRows<T, Base, Part, true>(A, part, first, last, k, alpha, x, beta, y);
         } else {
-            productRows<T, Part, false>(A, part, first, last, k, alpha, x, beta, y);
+            productRows<T, Base, Part, false>(A, part, first, last, k, alpha, x, beta, y);
         }
     }
 }
@@ -159,8 +170,8 @@ void scaleOutput(int n, T beta, T* y) {
 
 // y <- alpha op(A) x + beta y for op a transpose: row i of A scatters into y.
 // The scatter is serial, so rows that share columns never race.
-template <typename T, typename Part>
-void transposedProduct(const CsrArrays<T>& A, const Part& part, Operation op, int m, int k, T alpha,
+template <typename T, int Base, typename Part>
+void transposedProduct(const CsrArrays<T, Base>& A, const Part& part, Operation op, int m, int k, T alpha,
                        const T* x, T beta, T* y) {
     scaleOutput(k, beta, y);
     for (int i = 0; i < m; ++i) {
@@ -174,9 +185,9 @@ void transposedProduct(const CsrArrays<T>& A, const Part& part, Operation op, in
     }
 }
 
-template <typename T, typename Part>
-void product(const CsrArrays<T>& A, const Part& part, Operation op, int m, int k, T alpha, const T* x, T beta,
-             T* y) {
+template <typename T, int Base, typename Part>
+void product(const CsrArrays<T, Base>& A, const Part& part, Operation op, int m, int k, T alpha, const T* x,
+             T beta, T* y) {
     if (op == Operation::Plain) {
         plainProduct(A, part, m, k, alpha, x, beta, y);
     } else {
@@ -184,10 +195,9 @@ void product(const CsrArrays<T>& A, const Part& part, Operation op, int m, int k
     }
 }
 
-// Sum of the stored diagonal entries of row i, or one for a unit diagonal.
-template <typename T>
-T diagonalOf(const CsrArrays<T>& A, int i, bool unitDiagonal, Operation op) {
-    if (unitDiagonal) return T(1);
+// op applied to the sum of the stored diagonal entries of row i.
+template <typename T, int Base>
+T diagonalOf(const CsrArrays<T, Base>& A, int i, Operation op) {
     T d = T(0);
     for (int p = A.begin(i); p < A.end(i); ++p) {
         if (A.col(p) == i) d += applyOperation(A.val[p], op);
@@ -197,8 +207,8 @@ T diagonalOf(const CsrArrays<T>& A, int i, bool unitDiagonal, Operation op) {
 
 // Substitution by rows: y_i = (alpha x_i - sum_j a_ij y_j) / a_ii over the
 // solved columns j (below i for a lower triangle, above for an upper one).
-template <typename T>
-void solveByRows(const CsrArrays<T>& A, const Descriptor& d, int m, T alpha, const T* x, T* y) {
+template <typename T, int Base>
+void solveByRows(const CsrArrays<T, Base>& A, const Descriptor& d, int m, T alpha, const T* x, T* y) {
     for (int step = 0; step < m; ++step) {
         const int i = d.lower ? step : m - 1 - step;
         T sum = alpha * x[i];
@@ -217,13 +227,13 @@ void solveByRows(const CsrArrays<T>& A, const Descriptor& d, int m, T alpha, con
 
 // Substitution by columns for op(A) = A^T or A^H: row i of A is column i of
 // op(A), so once y_i is final it is scattered into the unsolved entries.
-template <typename T>
-void solveByColumns(const CsrArrays<T>& A, const Descriptor& d, Operation op, int m, T alpha, const T* x,
-                    T* y) {
+template <typename T, int Base>
+void solveByColumns(const CsrArrays<T, Base>& A, const Descriptor& d, Operation op, int m, T alpha,
+                    const T* x, T* y) {
     for (int i = 0; i < m; ++i) y[i] = alpha * x[i];
     for (int step = 0; step < m; ++step) {
         const int i = d.lower ? m - 1 - step : step;
-        if (!d.unitDiagonal) y[i] = y[i] / diagonalOf(A, i, false, op);
+        if (!d.unitDiagonal) y[i] = y[i] / diagonalOf(A, i, op);
         const T yi = y[i];
         for (int p = A.begin(i); p < A.end(i); ++p) {
             const int c = A.col(p);
@@ -243,12 +253,13 @@ void csrmv(char trans, int m, int k, T alpha, const char* matdescra, const T* va
         if (op != Operation::Plain) scaleOutput(k, beta, y);
         return;
     }
-    const CsrArrays<T> A{val, rowPtr, colInd, d.base};
-    if (d.triangular) {
-        product(A, Triangle{d.lower, d.unitDiagonal}, op, m, k, alpha, x, beta, y);
-    } else {
-        product(A, WholeMatrix{}, op, m, k, alpha, x, beta, y);
-    }
+    withArrays(val, rowPtr, colInd, d.base, [&](const auto& A) {
+        if (d.triangular) {
+            product(A, Triangle{d.lower, d.unitDiagonal}, op, m, k, alpha, x, beta, y);
+        } else {
+            product(A, WholeMatrix{}, op, m, k, alpha, x, beta, y);
+        }
+    });
 }
 
 template <typename T>
@@ -257,39 +268,62 @@ void csrsv(char trans, int m, T alpha, const char* matdescra, const T* val, cons
     const Operation op = parseOperation(trans);
     const Descriptor d = parseDescriptor(matdescra);
     if (m <= 0) return;
-    const CsrArrays<T> A{val, rowPtr, colInd, d.base};
-    if (op == Operation::Plain) {
-        solveByRows(A, d, m, alpha, x, y);
-    } else {
-        solveByColumns(A, d, op, m, alpha, x, y);
-    }
+    withArrays(val, rowPtr, colInd, d.base, [&](const auto& A) {
+        if (op == Operation::Plain) {
+            solveByRows(A, d, m, alpha, x, y);
+        } else {
+            solveByColumns(A, d, op, m, alpha, x, y);
+        }
+    });
 }
 
-// Counting sort by column. outColPtr first counts, then serves as the
-// insertion cursor of each column, and is shifted back at the end.
-template <typename T>
-int csrToCsc(int m, int n, int base, const T* val, const int* rowPtr, const int* colInd, T* outVal,
-             int* outColPtr, int* outRowInd) {
-    const CsrArrays<T> A{val, rowPtr, colInd, base};
-    for (int c = 0; c <= n; ++c) outColPtr[c] = 0;
+namespace {
+
+// Number of entries per column, or the one-based row of the first entry whose
+// column is outside [0, n).
+template <typename T, int Base>
+int countColumns(const CsrArrays<T, Base>& A, int m, int n, int* counts) {
     for (int i = 0; i < m; ++i) {
         for (int p = A.begin(i); p < A.end(i); ++p) {
             const int c = A.col(p);
             if (c < 0 || c >= n) return i + 1;
-            ++outColPtr[c + 1];
+            ++counts[c];
         }
     }
-    for (int c = 0; c < n; ++c) outColPtr[c + 1] += outColPtr[c];
+    return 0;
+}
+
+// Row by row, so row indices come out sorted in each column; columnCursor
+// starts at each column's first position and ends at the next column's.
+template <typename T, int Base>
+void scatterToColumns(const CsrArrays<T, Base>& A, int m, int* columnCursor, T* outVal, int* outRowInd) {
     for (int i = 0; i < m; ++i) {
         for (int p = A.begin(i); p < A.end(i); ++p) {
-            const int position = outColPtr[A.col(p)]++;
-            outRowInd[position] = i + base;
-            if (outVal) outVal[position] = val[p];
+            const int position = columnCursor[A.col(p)]++;
+            outRowInd[position] = i + Base;
+            if (outVal) outVal[position] = A.val[p];
         }
     }
-    for (int c = n; c > 0; --c) outColPtr[c] = outColPtr[c - 1] + base;
-    outColPtr[0] = base;
-    return 0;
+}
+
+}  // namespace
+
+// Counting sort by column, without work arrays: outColPtr holds the counts,
+// then the insertion cursors, and is shifted back into column starts.
+template <typename T>
+int csrToCsc(int m, int n, int base, const T* val, const int* rowPtr, const int* colInd, T* outVal,
+             int* outColPtr, int* outRowInd) {
+    int info = 0;
+    withArrays(val, rowPtr, colInd, base, [&](const auto& A) {
+        for (int c = 0; c <= n; ++c) outColPtr[c] = 0;
+        info = countColumns(A, m, n, outColPtr + 1);
+        if (info != 0) return;
+        for (int c = 0; c < n; ++c) outColPtr[c + 1] += outColPtr[c];
+        scatterToColumns(A, m, outColPtr, outVal, outRowInd);
+        for (int c = n; c > 0; --c) outColPtr[c] = outColPtr[c - 1] + base;
+        outColPtr[0] = base;
+    });
+    return info;
 }
 
 #define KYRA_INSTANTIATE_SPARSE_KERNELS(T)                                                                \
