@@ -256,12 +256,13 @@ void sortByColumnThenRow(long begin, long end, int colMin, int range, const RowT
     }
 }
 
-// Counting sort of a bucket by row into scratch, then each row by column into
-// place; rows longer than kShortRowLimit are left for sortLongRows. rowStart
-// holds the bucket's row starts.
+// Counting sort of a bucket by row into scratch, then, when the columns
+// still need sorting, each row by column into place (rows longer than
+// kShortRowLimit are left for sortLongRows); otherwise straight back.
+// rowStart holds the bucket's row starts.
 template <bool Packed, typename T>
-void sortByRowThenColumn(int rows, long begin, long end, const RowTags& tags, int* rowStart, int* csrColInd,
-                         T* csrVal, BucketScratch<T>& scratch, int thread) {
+void sortByRowThenColumn(int rows, long begin, long end, bool sortColumns, const RowTags& tags, int* rowStart,
+                         int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
     int* const cols = scratch.colsOf(thread);
     T* const vals = scratch.valsOf(thread);
     for (long k = begin; k < end; ++k) {
@@ -269,9 +270,14 @@ void sortByRowThenColumn(int rows, long begin, long end, const RowTags& tags, in
         cols[position] = tags.colAt<Packed>(csrColInd, k);
         vals[position] = csrVal[k];
     }
-    // rowStart[i] now holds the end of row i.
     int* const outCols = csrColInd + begin;
     T* const outVals = csrVal + begin;
+    if (!sortColumns) {
+        std::copy(cols, cols + (end - begin), outCols);
+        std::copy(vals, vals + (end - begin), outVals);
+        return;
+    }
+    // rowStart[i] now holds the end of row i.
     for (int i = 0, rowBegin = 0; i < rows; rowBegin = rowStart[i++]) {
         const int length = rowStart[i] - rowBegin;
         if (length <= kShortRowLimit) {
@@ -285,19 +291,24 @@ void sortByRowThenColumn(int rows, long begin, long end, const RowTags& tags, in
 
 // Sorts one bucket by row and, within each row, by column, keeping the input
 // order of equal pairs, from and to its place in the output arrays. Writes the
-// bucket's zero-based row pointers.
+// bucket's zero-based row pointers. With columnsAscend the entries arrived in
+// column order, which the counting sort by row keeps.
 template <bool Packed, typename T>
-void sortBucket(int rows, int firstRow, long begin, long end, const RowTags& tags, int* csrRowPtr,
-                int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
+void sortBucket(int rows, int firstRow, long begin, long end, bool columnsAscend, const RowTags& tags,
+                int* csrRowPtr, int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
     int* const rowStart = scratch.rowStartOf(thread);
     int colMin = std::numeric_limits<int>::max();
     int colMax = -1;
     std::fill(rowStart, rowStart + rows + 1, 0);
-    for (long k = begin; k < end; ++k) {
-        ++rowStart[tags.rowAt<Packed>(csrColInd, k) + 1];
-        const int col = tags.colAt<Packed>(csrColInd, k);
-        colMin = std::min(colMin, col);
-        colMax = std::max(colMax, col);
+    if (columnsAscend) {
+        for (long k = begin; k < end; ++k) ++rowStart[tags.rowAt<Packed>(csrColInd, k) + 1];
+    } else {
+        for (long k = begin; k < end; ++k) {
+            ++rowStart[tags.rowAt<Packed>(csrColInd, k) + 1];
+            const int col = tags.colAt<Packed>(csrColInd, k);
+            colMin = std::min(colMin, col);
+            colMax = std::max(colMax, col);
+        }
     }
     for (int i = 0; i < rows; ++i) {
         rowStart[i + 1] += rowStart[i];
@@ -305,20 +316,22 @@ void sortBucket(int rows, int firstRow, long begin, long end, const RowTags& tag
     }
     const long entries = end - begin;
     if (entries == 0) return;
-    if (static_cast<long>(colMax) - colMin < kNarrowRange * entries) {
+    if (!columnsAscend && static_cast<long>(colMax) - colMin < kNarrowRange * entries) {
         sortByColumnThenRow<Packed>(begin, end, colMin, colMax - colMin + 1, tags, rowStart, csrColInd,
                                     csrVal, scratch, thread);
     } else {
-        sortByRowThenColumn<Packed>(rows, begin, end, tags, rowStart, csrColInd, csrVal, scratch, thread);
+        sortByRowThenColumn<Packed>(rows, begin, end, !columnsAscend, tags, rowStart, csrColInd, csrVal,
+                                    scratch, thread);
     }
 }
 
 // Passes 1 and 2: the scatter into the buckets, whose first free positions
 // per chunk are in `next`, and the sort of each bucket.
 template <bool Packed, typename T, typename ForEachEntry>
-void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, const EntryChunks& chunks,
-                const RowBuckets& buckets, std::vector<int>& next, const std::vector<int>& bucketStart,
-                const RowTags& tags, int* csrRowPtr, int* csrColInd, T* csrVal) {
+void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, bool columnsAscend,
+                const EntryChunks& chunks, const RowBuckets& buckets, std::vector<int>& next,
+                const std::vector<int>& bucketStart, const RowTags& tags, int* csrRowPtr, int* csrColInd,
+                T* csrVal) {
 #pragma omp parallel for schedule(static) num_threads(chunks.count)
     for (int t = 0; t < chunks.count; ++t) {
         int* const chunkNext = next.data() + static_cast<std::size_t>(t) * buckets.count;
@@ -344,7 +357,7 @@ void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEnt
 #pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
     for (int b = 0; b < buckets.count; ++b) {
         sortBucket<Packed>(buckets.rowsIn(b, n), buckets.firstRow(b), bucketStart[b], bucketStart[b + 1],
-                           tags, csrRowPtr, csrColInd, csrVal, scratch, omp_get_thread_num());
+                           columnsAscend, tags, csrRowPtr, csrColInd, csrVal, scratch, omp_get_thread_num());
     }
 }
 
@@ -354,8 +367,8 @@ void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEnt
 // the columns, shifted to outBase, in csrColInd; rows longer than
 // kShortRowLimit are not yet sorted by column.
 template <typename T, typename ForEachEntry>
-void sortByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, int* csrRowPtr,
-               int* csrColInd, T* csrVal) {
+void sortByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, bool columnsAscend,
+               int* csrRowPtr, int* csrColInd, T* csrVal) {
     const EntryChunks chunks{threadsFor(nnz), nnz};
     const RowBuckets buckets = rowBucketsFor(n, nnz);
     // Per chunk, per bucket: first the count, then the next free position.
@@ -383,13 +396,13 @@ void sortByRow(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntr
     const int colBits = bitsFor(static_cast<unsigned>(std::max(0, n - 1 + outBase)));
     if (colBits + buckets.shift <= 32) {
         const RowTags tags{colBits, nullptr};
-        distribute<true>(n, nnz, a, outBase, forEachEntry, chunks, buckets, next, bucketStart, tags,
-                         csrRowPtr, csrColInd, csrVal);
+        distribute<true>(n, nnz, a, outBase, forEachEntry, columnsAscend, chunks, buckets, next, bucketStart,
+                         tags, csrRowPtr, csrColInd, csrVal);
     } else {
         std::unique_ptr<LocalRow[]> separate(new LocalRow[nnz]);
         const RowTags tags{colBits, separate.get()};
-        distribute<false>(n, nnz, a, outBase, forEachEntry, chunks, buckets, next, bucketStart, tags,
-                          csrRowPtr, csrColInd, csrVal);
+        distribute<false>(n, nnz, a, outBase, forEachEntry, columnsAscend, chunks, buckets, next, bucketStart,
+                          tags, csrRowPtr, csrColInd, csrVal);
     }
     csrRowPtr[n] = nnz;
 }
@@ -462,7 +475,7 @@ void convertCooToCsr(int n, int nnz, const int* rowInd, const int* colInd, const
     auto forEachEntry = [=](long begin, long end, auto&& visit) {
         for (long k = begin; k < end; ++k) visit(k, rowInd[k] - inBase, colInd[k] - inBase);
     };
-    sortByRow(n, nnz, a, outBase, forEachEntry, csrRowPtr, csrColInd, csrVal);
+    sortByRow(n, nnz, a, outBase, forEachEntry, false, csrRowPtr, csrColInd, csrVal);
     sortLongRows(n, nnz, csrRowPtr, csrColInd, csrVal);
     shiftRowPointers(n, outBase, csrRowPtr);
 }
@@ -480,7 +493,7 @@ void convertCscToCsr(int n, int nnz, const int* colPtr, const int* rowInd, const
             visit(k, rowInd[k] - inBase, col);
         }
     };
-    sortByRow(n, nnz, a, outBase, forEachEntry, csrRowPtr, csrColInd, csrVal);
+    sortByRow(n, nnz, a, outBase, forEachEntry, true, csrRowPtr, csrColInd, csrVal);
     shiftRowPointers(n, outBase, csrRowPtr);
 }
 
