@@ -1,6 +1,6 @@
 #include "preconditioner/host/factories.h"
 
-#include <algorithm>
+#include <vector>
 
 #include "matrix/ScalarTypes.h"
 #include "preconditioner/host/block_jacobi.h"
@@ -62,14 +62,16 @@ MatrixPointer<T> makeBlockJacobi(const HostCsrMatrix<T>& A, const kyraSparseBloc
     return M;
 }
 
+// The copy of A is built by copy-constructing its arrays, which touches the
+// new memory once instead of zeroing it first.
 template <typename T>
 MatrixPointer<T> makeIlu0(const HostCsrMatrix<T>& A, const kyraSparseIlu0Options&) {
-    auto LU = std::make_shared<HostCsrMatrixAlloc<T>>(A.m(), A.n(), A.nnz(), A.index());
-    std::copy_n(A.val(), A.nnz(), LU->val());
-    std::copy_n(A.rowPtr(), A.m() + 1, LU->rowPtr());
-    std::copy_n(A.colInd(), A.nnz(), LU->colInd());
-    ilu0<T>(LU->m(), LU->n(), LU->nnz(), baseOf(A), LU->val(), LU->rowPtr(), LU->colInd());
-    return LU;
+    auto val = std::make_shared<std::vector<T>>(A.val(), A.val() + A.nnz());
+    auto rowPtr = std::make_shared<std::vector<int>>(A.rowPtr(), A.rowPtr() + A.m() + 1);
+    auto colInd = std::make_shared<std::vector<int>>(A.colInd(), A.colInd() + A.nnz());
+    ilu0<T>(A.m(), A.n(), A.nnz(), baseOf(A), val->data(), rowPtr->data(), colInd->data());
+    return std::make_shared<HostCsrMatrixSharedRef<T>>(A.m(), A.n(), A.nnz(), std::move(val),
+                                                       std::move(rowPtr), std::move(colInd), A.index());
 }
 
 // The base is checked before the pattern is built: the pattern routines use
