@@ -6,7 +6,9 @@
 // Yardsticks: Jacobi's application is compared with the product of a
 // diagonal CSR matrix built here (n entries), block Jacobi's with the
 // product with A (5 entries per row, like blocks of 5); ILU0's set-up with
-// one product with A.
+// one product with A. The scaling runs alternate one and two threads and
+// are followed by the same measurement of a plain compute loop: on a shared
+// machine that control shows how much of a second core the run really had.
 //
 // Usage: bench_preconditioners [grid side, default 1000 (10^6 rows)]
 //                              [repetitions, default 5]
@@ -15,11 +17,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/Context.h"
@@ -126,14 +131,50 @@ Row measurePreconditioner(Environment& env, const std::string& name, Preconditio
     return {name, setup, apply, applyReference};
 }
 
-// Set-up time with the OpenMP team limited to `threads`.
-Timing setupWith(int threads, Environment& env, Preconditioner& p, const Csr& a, int repetitions) {
+// Set-up times with the OpenMP team limited to one and to two threads. The
+// runs alternate, so that a change in machine load hits both alike.
+std::pair<Timing, Timing> setupScaling(Environment& env, Preconditioner& p, const Csr& a, int repetitions) {
     const int saved = omp_get_max_threads();
-    omp_set_num_threads(threads);
     const auto A = a.matrix();
-    const Timing t = measure(repetitions, [&] { p.generate<double>(env.context, env.platform, A); });
+    std::vector<double> seconds[2];
+    for (int r = 0; r < repetitions; ++r) {
+        for (int threads = 1; threads <= 2; ++threads) {
+            omp_set_num_threads(threads);
+            const auto start = std::chrono::steady_clock::now();
+            p.generate<double>(env.context, env.platform, A);
+            seconds[threads - 1].push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    }
     omp_set_num_threads(saved);
-    return t;
+    auto summary = [](std::vector<double>& s) {
+        std::sort(s.begin(), s.end());
+        return Timing{s.front(), s[s.size() / 2]};
+    };
+    return {summary(seconds[0]), summary(seconds[1])};
+}
+
+// Speed-up of a plain compute loop from one to two threads, measured like
+// the set-ups: it shows how much of a second core this run really had.
+double controlSpeedup(int repetitions) {
+    const int saved = omp_get_max_threads();
+    double best[2] = {1e300, 1e300};
+    double sink = 0;
+    for (int r = 0; r < repetitions; ++r) {
+        for (int threads = 1; threads <= 2; ++threads) {
+            omp_set_num_threads(threads);
+            const auto start = std::chrono::steady_clock::now();
+            double sum = 0;
+#pragma omp parallel for reduction(+ : sum) schedule(static)
+            for (int i = 0; i < 50000000; ++i) sum += std::sqrt(static_cast<double>(i));
+            sink += sum;
+            best[threads - 1] =
+                std::min(best[threads - 1],
+                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    }
+    omp_set_num_threads(saved);
+    return sink > 0 ? best[0] / best[1] : 0.0;
 }
 
 }  // namespace
@@ -188,15 +229,19 @@ int main(int argc, char** argv) {
                     r.apply.min / r.applyReference);
     }
 
-    const Timing ainv1 = setupWith(1, env, ainv, a, slowRepetitions);
-    const Timing ainv2 = setupWith(2, env, ainv, a, slowRepetitions);
-    const Timing fsai1 = setupWith(1, env, fsai, a, slowRepetitions);
-    const Timing fsai2 = setupWith(2, env, fsai, a, slowRepetitions);
-    std::printf("\n%-34s %12s %12s %8s\n", "set-up scaling", "1 thread ms", "2 threads ms", "speed-up");
-    std::printf("%-34s %12.1f %12.1f %8.2f\n", ainv.name().c_str(), ainv1.min * 1e3, ainv2.min * 1e3,
-                ainv1.min / ainv2.min);
-    std::printf("%-34s %12.1f %12.1f %8.2f\n", fsai.name().c_str(), fsai1.min * 1e3, fsai2.min * 1e3,
-                fsai1.min / fsai2.min);
+    const auto [ainv1, ainv2] = setupScaling(env, ainv, a, repetitions);
+    const auto [fsai1, fsai2] = setupScaling(env, fsai, a, repetitions);
+    std::printf("\n%-34s %12s %12s %8s   (medians)\n", "set-up scaling", "1 thread ms", "2 threads ms",
+                "speed-up");
+    auto scalingRow = [](const std::string& name, const Timing& one, const Timing& two) {
+        std::printf("%-34s %12.1f %12.1f %8.2f   (%.1f, %.1f, %.2f)\n", name.c_str(), one.min * 1e3,
+                    two.min * 1e3, one.min / two.min, one.median * 1e3, two.median * 1e3,
+                    one.median / two.median);
+    };
+    scalingRow(ainv.name(), ainv1, ainv2);
+    scalingRow(fsai.name(), fsai1, fsai2);
+    const double control = controlSpeedup(repetitions);
+    std::printf("%-34s %34.2f\n", "control: plain compute loop", control);
 
     std::printf(
         "\nCSV columns: bench,preconditioner,n,nnz,threads,setup_min_s,setup_median_s,apply_min_s,"
@@ -206,10 +251,13 @@ int main(int argc, char** argv) {
                     a.n, a.nnz(), omp_get_max_threads(), r.setup.min, r.setup.median, r.apply.min,
                     r.apply.median, productA.min, r.applyReference);
     }
-    std::printf("CSV columns: bench,scaling,preconditioner,setup_1_thread_min_s,setup_2_threads_min_s\n");
-    std::printf("CSV,bench_preconditioners,scaling,%s,%.6f,%.6f\n", ainv.name().c_str(), ainv1.min,
-                ainv2.min);
-    std::printf("CSV,bench_preconditioners,scaling,%s,%.6f,%.6f\n", fsai.name().c_str(), fsai1.min,
-                fsai2.min);
+    std::printf(
+        "CSV columns: bench,scaling,preconditioner,setup_1_thread_min_s,setup_1_thread_median_s,"
+        "setup_2_threads_min_s,setup_2_threads_median_s,control_speedup\n");
+    for (const auto& [name, one, two] :
+         {std::make_tuple(ainv.name(), ainv1, ainv2), std::make_tuple(fsai.name(), fsai1, fsai2)}) {
+        std::printf("CSV,bench_preconditioners,scaling,%s,%.6f,%.6f,%.6f,%.6f,%.3f\n", name.c_str(), one.min,
+                    one.median, two.min, two.median, control);
+    }
     return 0;
 }
