@@ -188,17 +188,13 @@ TEST_F(BlockJacobiSolve, BadBlockSizeIsRefusedByTheSetter) {
     EXPECT_EQ(std::string(name), "no preconditioner");
 }
 
-TEST_F(BlockJacobiSolve, MatrixFreeDataIsRefused) {
-    int n = 4;
-    std::vector<double> xs(n, 0.0);
-    std::vector<double> bs(n, 2.0);
-    ASSERT_EQ(kyraSparseSetDmatrixfreeData(handle, plan, nullptr, n, doubling, &n, xs.data(), bs.data()),
-              kyraSparseNoError);
-    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-    ASSERT_EQ(kyraSparseSetBlockJacobiPreconditioner(handle, plan, nullptr), kyraSparseNoError);
-    kyraSparseResult result{};
-    EXPECT_EQ(kyraSparseExecutePlan(handle, plan, &config, &result), kyraSparseFeatureNotImplemented);
-    EXPECT_EQ(lastStatus(), "feature not implemented: block jacobi preconditioner");
+TEST_F(BlockJacobiSolve, MatrixFreeDataIsRefusedAndThePlanRecovers) {
+    expectMatrixFreeRefusal(
+        cg(),
+        [](kyraSparseHandle h, kyraSparsePlan p) {
+            return kyraSparseSetBlockJacobiPreconditioner(h, p, nullptr);
+        },
+        "block jacobi preconditioner");
 }
 
 }  // namespace

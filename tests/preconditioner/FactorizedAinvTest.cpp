@@ -227,17 +227,8 @@ TEST_F(FactorizedAinvSolve, NotPositiveDefiniteIsReportedAndThePlanRecovers) {
     solve();
 }
 
-TEST_F(FactorizedAinvSolve, MatrixFreeDataIsRefused) {
-    int n = 4;
-    std::vector<double> xs(n, 0.0);
-    std::vector<double> bs(n, 2.0);
-    ASSERT_EQ(kyraSparseSetDmatrixfreeData(handle, plan, nullptr, n, doubling, &n, xs.data(), bs.data()),
-              kyraSparseNoError);
-    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-    ASSERT_EQ(fsaiSetter(0)(handle, plan), kyraSparseNoError);
-    kyraSparseResult result{};
-    EXPECT_EQ(kyraSparseExecutePlan(handle, plan, &config, &result), kyraSparseFeatureNotImplemented);
-    EXPECT_EQ(lastStatus(), "feature not implemented: factorized ainv preconditioner");
+TEST_F(FactorizedAinvSolve, MatrixFreeDataIsRefusedAndThePlanRecovers) {
+    expectMatrixFreeRefusal(cg(), fsaiSetter(0), "factorized ainv preconditioner");
 }
 
 }  // namespace

@@ -412,6 +412,12 @@ inline Setter gmres() {
     return [](kyraSparseHandle h, kyraSparsePlan p) { return kyraSparseSetGmresSolver(h, p, nullptr); };
 }
 
+// Matrix-free data: y = 2 x.
+inline void doubling(char, const double* x, double* y, void* user) {
+    const int n = *static_cast<const int*>(user);
+    for (int i = 0; i < n; ++i) y[i] = 2.0 * x[i];
+}
+
 // One handle and one plan holding a system, x and b.
 class PlanFixture : public ::testing::Test {
   protected:
@@ -467,6 +473,27 @@ class PlanFixture : public ::testing::Test {
         return {plain, preconditioned};
     }
 
+    // With matrix-free data the preconditioner set by `preconditioner`
+    // fails at execution with status 6 and `text`; the same plan then
+    // solves without a preconditioner.
+    void expectMatrixFreeRefusal(const Setter& solver, const Setter& preconditioner,
+                                 const std::string& text) {
+        int n = 4;
+        std::vector<double> xs(n, 0.0);
+        std::vector<double> bs(n, 2.0);
+        ASSERT_EQ(kyraSparseSetDmatrixfreeData(handle, plan, nullptr, n, doubling, &n, xs.data(), bs.data()),
+                  kyraSparseNoError);
+        ASSERT_EQ(solver(handle, plan), kyraSparseNoError);
+        ASSERT_EQ(preconditioner(handle, plan), kyraSparseNoError);
+        kyraSparseResult result{};
+        EXPECT_EQ(kyraSparseExecutePlan(handle, plan, &config, &result), kyraSparseFeatureNotImplemented);
+        EXPECT_EQ(lastStatus(), "feature not implemented: " + text);
+
+        ASSERT_EQ(kyraSparseSetNoPreconditioner(handle, plan, nullptr), kyraSparseNoError);
+        EXPECT_EQ(kyraSparseExecutePlan(handle, plan, &config, &result), kyraSparseNoError) << lastStatus();
+        for (double v : xs) EXPECT_NEAR(v, 1.0, 1e-12);
+    }
+
     kyraSparseHandle handle = nullptr;
     kyraSparsePlan plan = nullptr;
     kyraSparseConfig config{};
@@ -474,12 +501,6 @@ class PlanFixture : public ::testing::Test {
     std::vector<double> x;
     std::vector<double> b;
 };
-
-// Matrix-free data: y = 2 x.
-inline void doubling(char, const double* x, double* y, void* user) {
-    const int n = *static_cast<const int*>(user);
-    for (int i = 0; i < n; ++i) y[i] = 2.0 * x[i];
-}
 
 }  // namespace pctest
 
