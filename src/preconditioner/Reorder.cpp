@@ -84,6 +84,8 @@ std::vector<int> DoSYMAMD(const HostCsrMatrix<T>& A) {
         KyraSparseExceptionTemplate<kyraSparseFeatureNotImplemented>::raise("symmand reordering");
     }
     const int m = A.m();
+    // SYMAMD refuses an empty matrix, whose ordering is empty anyway.
+    if (m == 0) return {};
     std::vector<int> perm(m + 1);
     int stats[COLAMD_STATS];
     // SYMAMD orders the pattern of A + A^T and only reads its input arrays.

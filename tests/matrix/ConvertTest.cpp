@@ -166,7 +166,7 @@ struct Shape {
 
 // Small, parallel-sized, long-row and one-huge-row shapes, and short rows
 // whose columns spread over the whole matrix.
-const Shape kShapes[] = {{1, 5, 0},         {7, 40, 0},       {300, 1000, 0},     {20000, 50000, 0},
+const Shape kShapes[] = {{1, 5, 0},         {7, 40, 0},       {300, 1000, 0},    {20000, 50000, 0},
                          {2000, 40000, 40}, {1500, 40000, 1}, {60000, 600000, 0}};
 
 TYPED_TEST(HostConversion, CooMatchesReferenceForBothBases) {

@@ -201,6 +201,15 @@ TYPED_TEST(Reordering, PermuteMatchesDenseReferenceForAGivenPermutation) {
     expectSymmetricPermutation(*A, B, perm);
 }
 
+TEST(ReorderingDetail, EmptyMatrixHasTheEmptyOrdering) {
+    const HostCsrMatrixAlloc<double> empty(0, 0, 0, IndexType(IndexType::ZeroBased));
+    for (kyraSparseReordering kind : {kyraSparseAmdReordering, kyraSparseSymamdReordering}) {
+        const ReorderedMatrix<double> reordered = reorderWithPermutation(kind, empty);
+        EXPECT_TRUE(reordered.permutation.empty());
+        EXPECT_EQ(0, reordered.matrix->n());
+    }
+}
+
 TEST(ReorderingDetail, InvertGivesTheInversePermutation) {
     const std::vector<int> p{2, 0, 3, 1};
     EXPECT_EQ((std::vector<int>{1, 3, 0, 2}), detail::invert(p));
