@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "matrix/CsrMatrix.h"
+#include "matrix/HostStorage.h"
 
 namespace Iterative {
 
@@ -120,9 +121,9 @@ class HostCsrMatrixAlloc : public HostCsrMatrix<T> {
     int m_;
     int n_;
     int nnz_;
-    std::vector<T> val_;
-    std::vector<int> rowPtr_;
-    std::vector<int> colInd_;
+    HostArray<T> val_;
+    HostArray<int> rowPtr_;
+    HostArray<int> colInd_;
     MklDescriptor descriptor_;
 };
 

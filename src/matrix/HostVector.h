@@ -6,8 +6,7 @@
 
 #include <memory>
 #include <string>
-#include <vector>
-
+#include "matrix/HostStorage.h"
 #include "matrix/Vector.h"
 
 namespace Iterative {
@@ -68,7 +67,7 @@ class HostVectorAlloc : public HostVector<T> {
   private:
     int n_;
     int inc_;
-    std::vector<T> storage_;
+    HostArray<T> storage_;
 };
 
 }  // namespace Iterative

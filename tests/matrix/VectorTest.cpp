@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <random>
@@ -185,6 +186,24 @@ TYPED_TEST(HostVectorTest, UnaddressableLengthIsAnAllocationFailure) {
     using T = TypeParam;
     EXPECT_THROW(HostVectorAlloc<T>(INT_MAX, INT_MAX), std::bad_alloc);
     EXPECT_THROW(HostVectorAlloc<T>(-1), std::bad_alloc);
+}
+
+TYPED_TEST(HostVectorTest, LargeVectorsAreZeroAndStartOnDifferentCacheSets) {
+    using T = TypeParam;
+    // Large enough for the huge-page storage path.
+    const int n = static_cast<int>(kHugePageThresholdBytes / sizeof(T)) + 3;
+    HostVectorAlloc<T> a(n);
+    HostVectorAlloc<T> b(n);
+    EXPECT_EQ(T(0), a(0));
+    EXPECT_EQ(T(0), a(n - 1));
+    const auto lowBits = [](const void* p) {
+        return reinterpret_cast<std::uintptr_t>(p) % (std::uintptr_t(2) << 20);
+    };
+    EXPECT_EQ(0u, lowBits(a.val()) % 64);
+    EXPECT_NE(lowBits(a.val()), lowBits(b.val()));
+    a.fill_(T(1));
+    b.copy_(a);
+    EXPECT_EQ(T(1), b(n - 1));
 }
 
 TEST(HostVectorComplexTest, DotConjugatesTheOperandNotTheReceiver) {
