@@ -1,5 +1,7 @@
 #include "core/Context.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <thread>
@@ -11,6 +13,19 @@
 #endif
 
 namespace Iterative {
+
+namespace {
+// A hand-over between the caller and the worker usually completes within
+// microseconds; both sides poll that long before they sleep, which saves the
+// two wake-ups of a blocking exchange.
+constexpr std::chrono::microseconds kSpinBudget(50);
+
+template <typename Condition>
+void spinWhile(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + kSpinBudget;
+    while (condition() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+}
+}  // namespace
 
 class Context::Impl {
 public:
@@ -27,10 +42,14 @@ public:
     }
 
     void execute(Context& context, const Work& work) {
-        std::unique_lock<std::mutex> lock(workMutex_);
-        pendingWork_ = [&context, &work] { work(context); };
-        pending_ = true;
+        {
+            std::lock_guard<std::mutex> lock(workMutex_);
+            pendingWork_ = [&context, &work] { work(context); };
+            pending_ = true;
+        }
         workChanged_.notify_all();
+        spinWhile([this] { return pending_.load(std::memory_order_acquire); });
+        std::unique_lock<std::mutex> lock(workMutex_);
         workChanged_.wait(lock, [this] { return !pending_; });
         pendingWork_ = nullptr;
         if (captured_) {
@@ -52,9 +71,10 @@ public:
 
 private:
     void run() {
-        std::unique_lock<std::mutex> lock(workMutex_);
         for (;;) {
-            workChanged_.wait(lock, [this] { return pending_; });
+            spinWhile([this] { return !pending_.load(std::memory_order_acquire); });
+            std::unique_lock<std::mutex> lock(workMutex_);
+            workChanged_.wait(lock, [this] { return pending_.load(); });
             if (stop_) break;
             try {
                 pendingWork_();
@@ -63,6 +83,7 @@ private:
                 captured_ = std::current_exception();
             }
             pending_ = false;
+            lock.unlock();
             workChanged_.notify_all();
         }
         pending_ = false;
@@ -73,7 +94,7 @@ private:
     std::mutex workMutex_;
     std::condition_variable workChanged_;
     bool stop_ = false;
-    bool pending_ = false;
+    std::atomic<bool> pending_{false};
     std::exception_ptr captured_;
     std::thread worker_;  // last: starts once every other member exists
 };
