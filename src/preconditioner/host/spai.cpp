@@ -136,8 +136,9 @@ class ColumnSolver {
         int info = Lapack<T>::gels(nI, nJ, dense_.data(), nI, rhs_.data(), nI, &optimum, -1);
         const int lwork = std::max(1, static_cast<int>(kyra::realPart(optimum)));
         if (static_cast<int>(work_.size()) < lwork) work_.resize(lwork);
-        if (info == 0)
+        if (info == 0) {
             info = Lapack<T>::gels(nI, nJ, dense_.data(), nI, rhs_.data(), nI, work_.data(), lwork);
+        }
         if (info != 0) KyraSparseExceptionTemplate<kyraSparsePreconditionerError>::raise("gels failure");
     }
 
