@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <omp.h>
+
 #include <set>
 
 #include "PreconditionerTestSupport.h"
@@ -240,6 +242,29 @@ TEST(SpaiKernel, OneBasedMatrixIsRefused) {
             spaiOn(a, {0, 1, 2, 3, 4}, {0, 1, 2, 3});
         },
         kyraSparseFeatureNotImplemented, "spai preconditioning");
+}
+
+// The columns are split over the thread team; the result must not depend
+// on the split, and a failure in any thread's share reaches the caller.
+TEST(SpaiKernel, ResultDoesNotDependOnTheThreadCount) {
+    const Csr<kyra::Complex<double>> a = randomDominant<kyra::Complex<double>>(37, 4, 67);
+    const int saved = omp_get_max_threads();
+    omp_set_num_threads(1);
+    const Dense<kyra::Complex<double>> one = toDense(*ainvOf(a, 1));
+    omp_set_num_threads(2);
+    const Dense<kyra::Complex<double>> two = toDense(*ainvOf(a, 1));
+    omp_set_num_threads(saved);
+    EXPECT_EQ(one.maxDifference(two), 0.0);
+}
+
+TEST(SpaiKernel, FailureInTheLastColumnReachesTheCaller) {
+    // Columns 2 and 3 of A are linearly dependent on rows 2 and 3, so the
+    // least-squares problems of the last two columns are rank deficient.
+    const Csr<double> a(4, {{0, 0, 1.0}, {1, 1, 1.0}, {2, 2, 1.0}, {2, 3, 0.0}, {3, 2, 1.0}, {3, 3, 0.0}});
+    const int saved = omp_get_max_threads();
+    omp_set_num_threads(2);
+    expectSpaiFailure([&] { ainvOf(a, 0); }, kyraSparsePreconditionerError, "gels failure");
+    omp_set_num_threads(saved);
 }
 
 TEST(AinvClass, NameAndDefaults) {

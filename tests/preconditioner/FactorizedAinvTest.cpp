@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include "PreconditionerTestSupport.h"
 #include "matrix/HostVector.h"
@@ -158,6 +159,34 @@ TEST(FactorizedAinvFailures, MissingDiagonal) {
 TEST(FactorizedAinvFailures, OneBasedMatrix) {
     expectFailure(tridiagonal<double>(4, 1), kyraSparseFeatureNotImplemented,
                   "factorized spai preconditioning");
+}
+
+// The rows are split over the thread team; the result must not depend on
+// the split, and a failure in any thread's share reaches the caller.
+TEST(FactorizedAinvKernel, ResultDoesNotDependOnTheThreadCount) {
+    const Csr<kyra::Complex<float>> a = randomHermitianDefinite<kyra::Complex<float>>(41, 3, 71);
+    const int saved = omp_get_max_threads();
+    omp_set_num_threads(1);
+    const Dense<kyra::Complex<float>> one = toDense(*fsaiOf(a, 2));
+    omp_set_num_threads(2);
+    const Dense<kyra::Complex<float>> two = toDense(*fsaiOf(a, 2));
+    omp_set_num_threads(saved);
+    EXPECT_EQ(one.maxDifference(two), 0.0);
+}
+
+TEST(FactorizedAinvFailures, FailureInTheLastRowsReachesTheCaller) {
+    // Rows 0..4 are fine; row 5 has a negative diagonal and an upper entry.
+    std::vector<Entry<double>> entries;
+    for (int i = 0; i < 5; ++i) entries.push_back({i, i, 2.0});
+    entries.push_back({5, 5, -2.0});
+    entries.push_back({5, 6, 0.5});
+    entries.push_back({6, 5, 0.5});
+    entries.push_back({6, 6, 2.0});
+    const int saved = omp_get_max_threads();
+    omp_set_num_threads(2);
+    expectFailure(Csr<double>(7, entries), kyraSparsePreconditionerError,
+                  "the input matrix is not positive definite");
+    omp_set_num_threads(saved);
 }
 
 TEST(FactorizedAinvClass, NameFollowsThePattern) {
