@@ -116,7 +116,8 @@ TEST(BlockJacobiLayout, ZeroPivotGivesIdentityBlock) {
 // Block size 1 is the Jacobi preconditioner, identity rows included.
 TEST(BlockJacobiLayout, BlockSizeOneIsJacobi) {
     const Csr<double> a(4, {{0, 0, 4.0}, {1, 1, 0.0}, {1, 0, 3.0}, {2, 3, 7.0}, {3, 3, -0.5}});
-    const auto& m = dynamic_cast<const HostCsrMatrix<double>&>(*blockJacobiOf(a, 1));
+    const auto M = blockJacobiOf(a, 1);
+    const auto& m = dynamic_cast<const HostCsrMatrix<double>&>(*M);
     std::vector<double> val(4);
     std::vector<int> rowPtr(5);
     std::vector<int> colInd(4);
