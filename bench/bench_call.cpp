@@ -26,8 +26,8 @@ int main() {
     std::sort(perCallMicroseconds.begin(), perCallMicroseconds.end());
     const double minimum = perCallMicroseconds.front();
     const double median = perCallMicroseconds[perCallMicroseconds.size() / 2];
-    std::printf("guarded call round trip: min %.2f us, median %.2f us (%d batches of %d calls)\n", minimum, median,
-                batches, callsPerBatch);
+    std::printf("guarded call round trip: min %.2f us, median %.2f us (%d batches of %d calls)\n", minimum,
+                median, batches, callsPerBatch);
     std::printf("csv,bench_call,round_trip_us,%.3f,%.3f\n", minimum, median);
     kyraSparseDestroy(handle);
     return 0;

@@ -57,12 +57,14 @@ double triadBandwidth() {
         const auto start = std::chrono::steady_clock::now();
 #pragma omp parallel for schedule(static)
         for (size_t i = 0; i < n; ++i) a[i] = b[i] + 3.0 * c[i];
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        best =
+            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return 24.0 * n / best / 1e9;
 }
 
-double solveSeconds(kyraSparseHandle h, kyraSparsePlan plan, const kyraSparseConfig& config, kyraSparseResult& r) {
+double solveSeconds(kyraSparseHandle h, kyraSparsePlan plan, const kyraSparseConfig& config,
+                    kyraSparseResult& r) {
     const auto start = std::chrono::steady_clock::now();
     kyraSparseExecutePlan(h, plan, &config, &r);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -80,8 +82,8 @@ int main() {
     kyraSparsePlan plan = nullptr;
     kyraSparseCreatePlan(h, &plan);
     kyraSparseSetCgSolver(h, plan, nullptr);
-    kyraSparseSetDcsrData(h, plan, nullptr, a.n, static_cast<int>(a.values.size()), a.values.data(), a.rowPtr.data(),
-                          a.colInd.data(), x.data(), b.data());
+    kyraSparseSetDcsrData(h, plan, nullptr, a.n, static_cast<int>(a.values.size()), a.values.data(),
+                          a.rowPtr.data(), a.colInd.data(), x.data(), b.data());
     kyraSparseConfig config;
     kyraSparseConfigInit(h, &config);
     config.maxIterations = 200;
@@ -96,9 +98,11 @@ int main() {
     const double bytes = 12 * nnz + 4 * (n + 1) + 16 * n + 144 * n;
     const double bound = bytes / (stream * 1e9);
     std::printf("STREAM triad: %.2f GB/s (%d threads)\n", stream, omp_get_max_threads());
-    std::printf("CG, 2-D Poisson n = %.0f: %.3f ms per iteration (min), %.3f ms (median); bound %.3f ms; ratio %.2f\n",
-                n, perIteration.front() * 1e3, perIteration[perIteration.size() / 2] * 1e3, bound * 1e3,
-                perIteration.front() / bound);
+    std::printf(
+        "CG, 2-D Poisson n = %.0f: %.3f ms per iteration (min), %.3f ms (median); bound %.3f ms; ratio "
+        "%.2f\n",
+        n, perIteration.front() * 1e3, perIteration[perIteration.size() / 2] * 1e3, bound * 1e3,
+        perIteration.front() / bound);
     std::printf("csv,bench_cg,per_iteration_ms,%.4f,bound_ms,%.4f,ratio,%.3f\n", perIteration.front() * 1e3,
                 bound * 1e3, perIteration.front() / bound);
     kyraSparseDestroyPlan(plan);
@@ -108,8 +112,9 @@ int main() {
     std::vector<double> bs(small.n, 1.0), xs(small.n, 0.0);
     kyraSparseCreatePlan(h, &plan);
     kyraSparseSetCgSolver(h, plan, nullptr);
-    kyraSparseSetDcsrData(h, plan, nullptr, small.n, static_cast<int>(small.values.size()), small.values.data(),
-                          small.rowPtr.data(), small.colInd.data(), xs.data(), bs.data());
+    kyraSparseSetDcsrData(h, plan, nullptr, small.n, static_cast<int>(small.values.size()),
+                          small.values.data(), small.rowPtr.data(), small.colInd.data(), xs.data(),
+                          bs.data());
     config.maxIterations = 10;
     std::vector<double> calls;
     for (int rep = 0; rep < 200; ++rep) calls.push_back(solveSeconds(h, plan, config, result));

@@ -15,38 +15,38 @@ namespace cudalib {
 std::string cudaErrorString(int error);
 
 class CudaRuntimeException : public std::runtime_error {
-public:
+  public:
     explicit CudaRuntimeException(int error) : std::runtime_error(cudaErrorString(error)), error_(error) {}
     int Error() const { return error_; }
 
-private:
+  private:
     int error_;
 };
 
 class CudaMemoryException : public std::bad_alloc {
-public:
+  public:
     explicit CudaMemoryException(const std::string& message) : message_(message) {}
     const char* what() const noexcept override { return message_.c_str(); }
 
-private:
+  private:
     std::string message_;
 };
 
 class CublasException : public std::runtime_error {
-public:
+  public:
     explicit CublasException(int status) : std::runtime_error(""), status_(status) {}
     int Error() const { return status_; }
 
-private:
+  private:
     int status_;
 };
 
 class CusparseException : public std::runtime_error {
-public:
+  public:
     CusparseException(int status, const char* text) : std::runtime_error(text), status_(status) {}
     int Error() const { return status_; }
 
-private:
+  private:
     int status_;
 };
 

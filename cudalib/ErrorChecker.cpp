@@ -13,14 +13,22 @@ constexpr int kDeviceMemoryExhausted = 32;
 
 const char* cusparseStatusName(int status) {
     switch (status) {
-        case 1: return "CUSPARSE_STATUS_NOT_INITIALIZED";
-        case 3: return "CUSPARSE_STATUS_INVALID_VALUE";
-        case 4: return "CUSPARSE_STATUS_ARCH_MISMATCH";
-        case 5: return "CUSPARSE_STATUS_MAPPING_ERROR";
-        case 6: return "CUSPARSE_STATUS_EXECUTION_FAILED";
-        case 7: return "CUSPARSE_STATUS_INTERNAL_ERROR";
-        case 8: return "CUSPARSE_STATUS_MATRIX_TYPE_NOT_SUPPORTED";
-        default: return "";
+        case 1:
+            return "CUSPARSE_STATUS_NOT_INITIALIZED";
+        case 3:
+            return "CUSPARSE_STATUS_INVALID_VALUE";
+        case 4:
+            return "CUSPARSE_STATUS_ARCH_MISMATCH";
+        case 5:
+            return "CUSPARSE_STATUS_MAPPING_ERROR";
+        case 6:
+            return "CUSPARSE_STATUS_EXECUTION_FAILED";
+        case 7:
+            return "CUSPARSE_STATUS_INTERNAL_ERROR";
+        case 8:
+            return "CUSPARSE_STATUS_MATRIX_TYPE_NOT_SUPPORTED";
+        default:
+            return "";
     }
 }
 }  // namespace

@@ -15,7 +15,7 @@
 namespace cudalib {
 
 class CudaErrorChecker {
-public:
+  public:
     CudaErrorChecker() { CheckError(GetError()); }
     explicit CudaErrorChecker(cudaError_t code) { CheckError(code); }
     cudaError_t operator=(cudaError_t code) const {
@@ -30,7 +30,7 @@ public:
 };
 
 class CublasErrorChecker {
-public:
+  public:
     CublasErrorChecker() = default;
     explicit CublasErrorChecker(cublasStatus_t code) { CheckError(code); }
     cublasStatus_t operator=(cublasStatus_t code) const {
@@ -45,7 +45,7 @@ public:
 };
 
 class CusparseErrorChecker {
-public:
+  public:
     CusparseErrorChecker() = default;
     explicit CusparseErrorChecker(cusparseStatus_t code) { CheckError(code); }
     cusparseStatus_t operator=(cusparseStatus_t code) const {

@@ -8,7 +8,7 @@
 namespace cudalib {
 
 class HighResolutionTimer {
-public:
+  public:
     HighResolutionTimer() { restart(); }
 
     void restart() { gettimeofday(&start_, nullptr); }
@@ -21,7 +21,7 @@ public:
                static_cast<double>(now.tv_usec - start_.tv_usec) / 1e6;
     }
 
-private:
+  private:
     timeval start_;
 };
 

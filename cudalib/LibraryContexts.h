@@ -11,14 +11,14 @@
 namespace Cublas {
 
 class Context {
-public:
+  public:
     Context() { cudalib::CublasErrorChecker(cublasCreate(&handle_)); }
     ~Context() { cublasDestroy(handle_); }
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
     cublasHandle_t handle() const { return handle_; }
 
-private:
+  private:
     cublasHandle_t handle_ = nullptr;
 };
 
@@ -27,14 +27,14 @@ private:
 namespace Cusparse {
 
 class Context {
-public:
+  public:
     Context() { cudalib::CusparseErrorChecker(cusparseCreate(&handle_)); }
     ~Context() { cusparseDestroy(handle_); }
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
     cusparseHandle_t handle() const { return handle_; }
 
-private:
+  private:
     cusparseHandle_t handle_ = nullptr;
 };
 

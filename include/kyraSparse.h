@@ -68,8 +68,8 @@ typedef enum kyraSparseFlag {
 /* Fill-reducing reordering applied by the host and CUDA platforms. */
 typedef enum kyraSparseReordering {
     kyraSparseNoReordering = 0,
-    kyraSparseAmdReordering = 1,    /* column approximate minimum degree */
-    kyraSparseSymamdReordering = 2  /* symmetric approximate minimum degree */
+    kyraSparseAmdReordering = 1,   /* column approximate minimum degree */
+    kyraSparseSymamdReordering = 2 /* symmetric approximate minimum degree */
 } kyraSparseReordering;
 
 /* Complex scalars: real part first, then imaginary part. */
@@ -252,13 +252,14 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetHostPlatform(kyraSparseHandle handl
                                                           const kyraSparseHostOptions* platformOpts);
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaPlatform(kyraSparseHandle handle, kyraSparsePlan plan,
                                                           const kyraSparseCudaOptions* platformOpts);
-KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaDevicePlatform(kyraSparseHandle handle, kyraSparsePlan plan,
-                                                                const kyraSparseCudaDeviceOptions* platformOpts);
+KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaDevicePlatform(
+    kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCudaDeviceOptions* platformOpts);
 
 /* Preconditioner setters. */
 KYRASPARSE_API kyraSparseStatus kyraSparseSetNoPreconditioner(kyraSparseHandle handle, kyraSparsePlan plan,
                                                               const kyraSparseEmptyOptions* precondOpts);
-KYRASPARSE_API kyraSparseStatus kyraSparseSetJacobiPreconditioner(kyraSparseHandle handle, kyraSparsePlan plan,
+KYRASPARSE_API kyraSparseStatus kyraSparseSetJacobiPreconditioner(kyraSparseHandle handle,
+                                                                  kyraSparsePlan plan,
                                                                   const kyraSparseJacobiOptions* precondOpts);
 KYRASPARSE_API kyraSparseStatus kyraSparseSetBlockJacobiPreconditioner(
     kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseBlockjacobiOptions* precondOpts);
@@ -269,8 +270,9 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetAinvPreconditioner(kyraSparseHandle
 KYRASPARSE_API kyraSparseStatus kyraSparseSetFainvPreconditioner(kyraSparseHandle handle, kyraSparsePlan plan,
                                                                  const kyraSparseFainvOptions* precondOpts);
 /* precondOpts must not be null; userData is handed back to every callback. */
-KYRASPARSE_API kyraSparseStatus kyraSparseSetUserDefinedPreconditioner(
-    kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseUserDefinedOptions* precondOpts, void* userData);
+KYRASPARSE_API kyraSparseStatus
+kyraSparseSetUserDefinedPreconditioner(kyraSparseHandle handle, kyraSparsePlan plan,
+                                       const kyraSparseUserDefinedOptions* precondOpts, void* userData);
 
 /* Solver setters; a new solver leaves data, platform and preconditioner as they are. */
 KYRASPARSE_API kyraSparseStatus kyraSparseSetNoSolver(kyraSparseHandle handle, kyraSparsePlan plan,
@@ -293,18 +295,18 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetMinresSolver(kyraSparseHandle handl
  * side. All arrays stay owned by the caller and must stay valid until the
  * plan has executed. New data make the preconditioner set up again.
  * Returns 3 for a bad argument (see the last status text). */
-#define KYRASPARSE_DECLARE_DATA_SETTERS(L, T)                                                                  \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##csrData(                                                 \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCsrOptions* formatOpts, int n, int nnz, \
-        const T* a, const int* rowPtr, const int* colInd, T* x, const T* b);                                  \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cscData(                                                 \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCscOptions* formatOpts, int n, int nnz, \
-        const T* a, const int* rowInd, const int* colPtr, T* x, const T* b);                                  \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cooData(                                                 \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCooOptions* formatOpts, int n, int nnz, \
-        const T* a, const int* rowInd, const int* colInd, T* x, const T* b);                                  \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##matrixfreeData(                                          \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseMatrixFreeOptions* formatOpts, int n,   \
+#define KYRASPARSE_DECLARE_DATA_SETTERS(L, T)                                                               \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##csrData(                                              \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCsrOptions* formatOpts, int n,        \
+        int nnz, const T* a, const int* rowPtr, const int* colInd, T* x, const T* b);                       \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cscData(                                              \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCscOptions* formatOpts, int n,        \
+        int nnz, const T* a, const int* rowInd, const int* colPtr, T* x, const T* b);                       \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cooData(                                              \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCooOptions* formatOpts, int n,        \
+        int nnz, const T* a, const int* rowInd, const int* colInd, T* x, const T* b);                       \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##matrixfreeData(                                       \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseMatrixFreeOptions* formatOpts, int n, \
         kyraSparse##L##MatrixFree ax, void* user, T* x, const T* b);
 
 KYRASPARSE_DECLARE_DATA_SETTERS(S, float)
@@ -314,14 +316,15 @@ KYRASPARSE_DECLARE_DATA_SETTERS(Z, kyraSparseComplexDouble)
 #undef KYRASPARSE_DECLARE_DATA_SETTERS
 
 /* Plan descriptions: four "Label : name" lines, or one object's name. */
-KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanString(kyraSparseHandle handle, kyraSparsePlan plan, char* buf,
-                                                        int bufsize);
+KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanString(kyraSparseHandle handle, kyraSparsePlan plan,
+                                                        char* buf, int bufsize);
 KYRASPARSE_API kyraSparseStatus kyraSparseGetDataFormatString(kyraSparseHandle handle, kyraSparsePlan plan,
                                                               char* buf, int bufsize);
 KYRASPARSE_API kyraSparseStatus kyraSparseGetPlatformString(kyraSparseHandle handle, kyraSparsePlan plan,
                                                             char* buf, int bufsize);
-KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanPreconditionerString(kyraSparseHandle handle, kyraSparsePlan plan,
-                                                                      char* buf, int bufsize);
+KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanPreconditionerString(kyraSparseHandle handle,
+                                                                      kyraSparsePlan plan, char* buf,
+                                                                      int bufsize);
 KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanSolverString(kyraSparseHandle handle, kyraSparsePlan plan,
                                                               char* buf, int bufsize);
 
@@ -329,8 +332,10 @@ KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanSolverString(kyraSparseHandle h
 
 /* Each writes the defaults into the record; a null record gives 3. */
 KYRASPARSE_API kyraSparseStatus kyraSparseConfigInit(kyraSparseHandle handle, kyraSparseConfig* config);
-KYRASPARSE_API kyraSparseStatus kyraSparseHostOptionsInit(kyraSparseHandle handle, kyraSparseHostOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseCudaOptionsInit(kyraSparseHandle handle, kyraSparseCudaOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseHostOptionsInit(kyraSparseHandle handle,
+                                                          kyraSparseHostOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseCudaOptionsInit(kyraSparseHandle handle,
+                                                          kyraSparseCudaOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseCudaDeviceOptionsInit(kyraSparseHandle handle,
                                                                 kyraSparseCudaDeviceOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseCooOptionsInit(kyraSparseHandle handle, kyraSparseCooOptions* opts);
@@ -338,21 +343,29 @@ KYRASPARSE_API kyraSparseStatus kyraSparseCsrOptionsInit(kyraSparseHandle handle
 KYRASPARSE_API kyraSparseStatus kyraSparseCscOptionsInit(kyraSparseHandle handle, kyraSparseCscOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseMatrixFreeOptionsInit(kyraSparseHandle handle,
                                                                 kyraSparseMatrixFreeOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseBicgOptionsInit(kyraSparseHandle handle, kyraSparseBicgOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseBicgOptionsInit(kyraSparseHandle handle,
+                                                          kyraSparseBicgOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseBicgstabOptionsInit(kyraSparseHandle handle,
                                                               kyraSparseBicgstabOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseBicgstablOptionsInit(kyraSparseHandle handle,
                                                                kyraSparseBicgstablOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseCgOptionsInit(kyraSparseHandle handle, kyraSparseCgOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseGmresOptionsInit(kyraSparseHandle handle, kyraSparseGmresOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseMinresOptionsInit(kyraSparseHandle handle, kyraSparseMinresOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseEmptyOptionsInit(kyraSparseHandle handle, kyraSparseEmptyOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseJacobiOptionsInit(kyraSparseHandle handle, kyraSparseJacobiOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseGmresOptionsInit(kyraSparseHandle handle,
+                                                           kyraSparseGmresOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseMinresOptionsInit(kyraSparseHandle handle,
+                                                            kyraSparseMinresOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseEmptyOptionsInit(kyraSparseHandle handle,
+                                                           kyraSparseEmptyOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseJacobiOptionsInit(kyraSparseHandle handle,
+                                                            kyraSparseJacobiOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseBlockjacobiOptionsInit(kyraSparseHandle handle,
                                                                  kyraSparseBlockjacobiOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseIlu0OptionsInit(kyraSparseHandle handle, kyraSparseIlu0Options* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseAinvOptionsInit(kyraSparseHandle handle, kyraSparseAinvOptions* opts);
-KYRASPARSE_API kyraSparseStatus kyraSparseFainvOptionsInit(kyraSparseHandle handle, kyraSparseFainvOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseIlu0OptionsInit(kyraSparseHandle handle,
+                                                          kyraSparseIlu0Options* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseAinvOptionsInit(kyraSparseHandle handle,
+                                                          kyraSparseAinvOptions* opts);
+KYRASPARSE_API kyraSparseStatus kyraSparseFainvOptionsInit(kyraSparseHandle handle,
+                                                           kyraSparseFainvOptions* opts);
 KYRASPARSE_API kyraSparseStatus kyraSparseUserDefinedOptionsInit(kyraSparseHandle handle,
                                                                  kyraSparseUserDefinedOptions* opts);
 
@@ -363,15 +376,19 @@ KYRASPARSE_API kyraSparseStatus kyraSparseUserDefinedOptionsInit(kyraSparseHandl
  * (flag 8), 1 for any other outcome; the last status text is then a one
  * sentence summary. Without data it returns 0 and does nothing. */
 KYRASPARSE_API kyraSparseStatus kyraSparseExecutePlan(kyraSparseHandle handle, kyraSparsePlan plan,
-                                                      const kyraSparseConfig* config, kyraSparseResult* result);
+                                                      const kyraSparseConfig* config,
+                                                      kyraSparseResult* result);
 
 /* ----------------------------------------------------------------- texts */
 
-KYRASPARSE_API kyraSparseStatus kyraSparseGetLastStatusString(kyraSparseHandle handle, char* buf, int bufsize);
-KYRASPARSE_API kyraSparseStatus kyraSparseGetConfigString(kyraSparseHandle handle, const kyraSparseConfig* config,
-                                                          char* buf, int bufsize);
-KYRASPARSE_API kyraSparseStatus kyraSparseGetResultString(kyraSparseHandle handle, const kyraSparseResult* result,
-                                                          char* buf, int bufsize);
+KYRASPARSE_API kyraSparseStatus kyraSparseGetLastStatusString(kyraSparseHandle handle, char* buf,
+                                                              int bufsize);
+KYRASPARSE_API kyraSparseStatus kyraSparseGetConfigString(kyraSparseHandle handle,
+                                                          const kyraSparseConfig* config, char* buf,
+                                                          int bufsize);
+KYRASPARSE_API kyraSparseStatus kyraSparseGetResultString(kyraSparseHandle handle,
+                                                          const kyraSparseResult* result, char* buf,
+                                                          int bufsize);
 KYRASPARSE_API kyraSparseStatus kyraSparseGetVersion(kyraSparseHandle handle, int* version);
 KYRASPARSE_API kyraSparseStatus kyraSparseGetCudaMinimumVersion(kyraSparseHandle handle, int* version);
 /* Returns 6 in a build without CUDA. */
@@ -384,15 +401,13 @@ KYRASPARSE_API kyraSparseStatus kyraSparseGetCudaRuntimeVersion(kyraSparseHandle
  * row; duplicates are kept. inBase and outBase are 0 or 1. Returns 0, 3 for
  * a bad argument (nothing written), 5 when working memory runs out, 7 for
  * any other failure. These functions take no handle. */
-#define KYRASPARSE_DECLARE_CONVERSIONS(P, L, T)                                                              \
-    KYRASPARSE_API kyraSparseStatus kyraSparse##P##L##coo2csr(int n, int nnz, const int* colInd,             \
-                                                              const int* rowInd, const T* a, int* csrColInd, \
-                                                              int* csrRowPtr, T* csrVal, int inBase,          \
-                                                              int outBase);                                   \
-    KYRASPARSE_API kyraSparseStatus kyraSparse##P##L##csc2csr(int n, int nnz, const int* colPtr,             \
-                                                              const int* rowInd, const T* a, int* csrColInd, \
-                                                              int* csrRowPtr, T* csrVal, int inBase,          \
-                                                              int outBase);
+#define KYRASPARSE_DECLARE_CONVERSIONS(P, L, T)                                                           \
+    KYRASPARSE_API kyraSparseStatus kyraSparse##P##L##coo2csr(                                            \
+        int n, int nnz, const int* colInd, const int* rowInd, const T* a, int* csrColInd, int* csrRowPtr, \
+        T* csrVal, int inBase, int outBase);                                                              \
+    KYRASPARSE_API kyraSparseStatus kyraSparse##P##L##csc2csr(                                            \
+        int n, int nnz, const int* colPtr, const int* rowInd, const T* a, int* csrColInd, int* csrRowPtr, \
+        T* csrVal, int inBase, int outBase);
 
 KYRASPARSE_DECLARE_CONVERSIONS(Host, S, float)
 KYRASPARSE_DECLARE_CONVERSIONS(Host, D, double)

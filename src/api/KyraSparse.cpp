@@ -105,17 +105,20 @@ KYRASPARSE_API kyraSparseStatus kyraSparsePreinitializeCuda(kyraSparseHandle han
     return SafeInterface(handle, [](Context& c) { preinitializeCuda(c); });
 }
 
-KYRASPARSE_API kyraSparseStatus kyraSparseGetLastStatusString(kyraSparseHandle handle, char* buf, int bufsize) {
+KYRASPARSE_API kyraSparseStatus kyraSparseGetLastStatusString(kyraSparseHandle handle, char* buf,
+                                                              int bufsize) {
     return SafeInterface(handle, [=](Context& c) { lastStatusString(c, buf, bufsize); });
 }
 
-KYRASPARSE_API kyraSparseStatus kyraSparseGetConfigString(kyraSparseHandle handle, const kyraSparseConfig* config,
-                                                          char* buf, int bufsize) {
+KYRASPARSE_API kyraSparseStatus kyraSparseGetConfigString(kyraSparseHandle handle,
+                                                          const kyraSparseConfig* config, char* buf,
+                                                          int bufsize) {
     return SafeInterface(handle, [=](Context& c) { configString(c, config, buf, bufsize); });
 }
 
-KYRASPARSE_API kyraSparseStatus kyraSparseGetResultString(kyraSparseHandle handle, const kyraSparseResult* result,
-                                                          char* buf, int bufsize) {
+KYRASPARSE_API kyraSparseStatus kyraSparseGetResultString(kyraSparseHandle handle,
+                                                          const kyraSparseResult* result, char* buf,
+                                                          int bufsize) {
     return SafeInterface(handle, [=](Context& c) { resultString(c, result, buf, bufsize); });
 }
 
@@ -133,14 +136,14 @@ KYRASPARSE_API kyraSparseStatus kyraSparseGetCudaRuntimeVersion(kyraSparseHandle
 
 // The twenty-one initialisers: public name, record, internal name, message
 // for a null record.
-#define KYRA_OPTIONS_INITIALISER(PublicName, Record, InternalName, NullMessage)              \
-    }                                                                                        \
-    namespace Iterative {                                                                    \
+#define KYRA_OPTIONS_INITIALISER(PublicName, Record, InternalName, NullMessage)             \
+    }                                                                                       \
+    namespace Iterative {                                                                   \
     void InternalName(const Context&, Record* record) { optionsInit(record, NullMessage); } \
-    }                                                                                        \
-    extern "C" {                                                                             \
-    KYRASPARSE_API kyraSparseStatus PublicName(kyraSparseHandle handle, Record* record) {    \
-        return SafeInterface(handle, [=](Context& c) { InternalName(c, record); });          \
+    }                                                                                       \
+    extern "C" {                                                                            \
+    KYRASPARSE_API kyraSparseStatus PublicName(kyraSparseHandle handle, Record* record) {   \
+        return SafeInterface(handle, [=](Context& c) { InternalName(c, record); });         \
     }
 
 KYRA_OPTIONS_INITIALISER(kyraSparseConfigInit, kyraSparseConfig, configInit, "config != 0")
@@ -154,7 +157,8 @@ KYRA_OPTIONS_INITIALISER(kyraSparseCscOptionsInit, kyraSparseCscOptions, cscOpti
 KYRA_OPTIONS_INITIALISER(kyraSparseMatrixFreeOptionsInit, kyraSparseMatrixFreeOptions, matrixFreeOptionsInit,
                          "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseBicgOptionsInit, kyraSparseBicgOptions, bicgOptionsInit, "opts != 0")
-KYRA_OPTIONS_INITIALISER(kyraSparseBicgstabOptionsInit, kyraSparseBicgstabOptions, bicgstabOptionsInit, "opts != 0")
+KYRA_OPTIONS_INITIALISER(kyraSparseBicgstabOptionsInit, kyraSparseBicgstabOptions, bicgstabOptionsInit,
+                         "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseBicgstablOptionsInit, kyraSparseBicgstablOptions, bicgstablOptionsInit,
                          "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseCgOptionsInit, kyraSparseCgOptions, cgOptionsInit, "opts != 0")
@@ -162,13 +166,13 @@ KYRA_OPTIONS_INITIALISER(kyraSparseGmresOptionsInit, kyraSparseGmresOptions, gmr
 KYRA_OPTIONS_INITIALISER(kyraSparseMinresOptionsInit, kyraSparseMinresOptions, minresOptionsInit, "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseEmptyOptionsInit, kyraSparseEmptyOptions, emptyOptionsInit, "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseJacobiOptionsInit, kyraSparseJacobiOptions, jacobiOptionsInit, "opts != 0")
-KYRA_OPTIONS_INITIALISER(kyraSparseBlockjacobiOptionsInit, kyraSparseBlockjacobiOptions, blockjacobiOptionsInit,
-                         "opts != 0")
+KYRA_OPTIONS_INITIALISER(kyraSparseBlockjacobiOptionsInit, kyraSparseBlockjacobiOptions,
+                         blockjacobiOptionsInit, "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseIlu0OptionsInit, kyraSparseIlu0Options, ilu0OptionsInit, "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseAinvOptionsInit, kyraSparseAinvOptions, ainvOptionsInit, "opts != 0")
 KYRA_OPTIONS_INITIALISER(kyraSparseFainvOptionsInit, kyraSparseFainvOptions, fainvOptionsInit, "opts != 0")
-KYRA_OPTIONS_INITIALISER(kyraSparseUserDefinedOptionsInit, kyraSparseUserDefinedOptions, userDefiniedOptionsInit,
-                         "opts != 0")
+KYRA_OPTIONS_INITIALISER(kyraSparseUserDefinedOptionsInit, kyraSparseUserDefinedOptions,
+                         userDefiniedOptionsInit, "opts != 0")
 #undef KYRA_OPTIONS_INITIALISER
 
 }  // extern "C"

@@ -10,43 +10,70 @@ namespace Iterative {
 
 std::string statusMessages(int status) {
     switch (status) {
-        case kyraSparseNoError: return "no error";
-        case kyraSparseNonConvergence: return "the solver did not converge";
-        case kyraSparsePreconditionerError: return "preconditioner error";
-        case kyraSparseArgumentError: return "an argument is incorrect";
-        case kyraSparseDataFormatError: return "data format error";
-        case kyraSparseInsufficientMemory: return "insufficient memory";
-        case kyraSparseFeatureNotImplemented: return "a necessary feature is not implemented";
-        case kyraSparseRuntimeError: return "a runtime error occurred";
-        case kyraSparseInternalError: return "an internal error occurred";
-        case kyraSparseHandleError: return "the library handle has not been initialized";
-        case kyraSparseUnspecifiedError: return "an unspecified error occurred";
-        default: return "no status string available";
+        case kyraSparseNoError:
+            return "no error";
+        case kyraSparseNonConvergence:
+            return "the solver did not converge";
+        case kyraSparsePreconditionerError:
+            return "preconditioner error";
+        case kyraSparseArgumentError:
+            return "an argument is incorrect";
+        case kyraSparseDataFormatError:
+            return "data format error";
+        case kyraSparseInsufficientMemory:
+            return "insufficient memory";
+        case kyraSparseFeatureNotImplemented:
+            return "a necessary feature is not implemented";
+        case kyraSparseRuntimeError:
+            return "a runtime error occurred";
+        case kyraSparseInternalError:
+            return "an internal error occurred";
+        case kyraSparseHandleError:
+            return "the library handle has not been initialized";
+        case kyraSparseUnspecifiedError:
+            return "an unspecified error occurred";
+        default:
+            return "no status string available";
     }
 }
 
 std::string flagMessages(int flag) {
     switch (flag) {
-        case kyraSparseRelativeToleranceReached: return "the solver converged to the relative tolerance";
-        case kyraSparseAbsoluteToleranceReached: return "the solver converged to the absolute tolerance";
-        case kyraSparseDivergenceToleranceReached: return "the solver diverged by the divergence tolerance";
-        case kyraSparseMaxIterationsReached: return "the maximum number of iterations was reached";
-        case kyraSparseMaxRuntimeReached: return "the maximum runtime was exceeded";
-        case kyraSparseStagnation: return "the solver has stagnated";
-        case kyraSparseBreakdown: return "the solver has broken down";
-        case kyraSparseUserInterrupt: return "the solver was interrupted by the user";
-        case kyraSparseNoSolverSelected: return "no solver was selected";
-        case kyraSparseUnknownIterationError: return "an unknown iteration error has occurred";
-        default: return "no flag string available";
+        case kyraSparseRelativeToleranceReached:
+            return "the solver converged to the relative tolerance";
+        case kyraSparseAbsoluteToleranceReached:
+            return "the solver converged to the absolute tolerance";
+        case kyraSparseDivergenceToleranceReached:
+            return "the solver diverged by the divergence tolerance";
+        case kyraSparseMaxIterationsReached:
+            return "the maximum number of iterations was reached";
+        case kyraSparseMaxRuntimeReached:
+            return "the maximum runtime was exceeded";
+        case kyraSparseStagnation:
+            return "the solver has stagnated";
+        case kyraSparseBreakdown:
+            return "the solver has broken down";
+        case kyraSparseUserInterrupt:
+            return "the solver was interrupted by the user";
+        case kyraSparseNoSolverSelected:
+            return "no solver was selected";
+        case kyraSparseUnknownIterationError:
+            return "an unknown iteration error has occurred";
+        default:
+            return "no flag string available";
     }
 }
 
 std::string reorderingString(int reordering) {
     switch (reordering) {
-        case kyraSparseNoReordering: return "none";
-        case kyraSparseAmdReordering: return "amd";
-        case kyraSparseSymamdReordering: return "symamd";
-        default: return "unknown";
+        case kyraSparseNoReordering:
+            return "none";
+        case kyraSparseAmdReordering:
+            return "amd";
+        case kyraSparseSymamdReordering:
+            return "symamd";
+        default:
+            return "unknown";
     }
 }
 
@@ -105,7 +132,8 @@ std::string resultSummary(const std::string& solverName, const std::string& prec
     const std::string who = solverName + " with " + preconditionerName;
     const std::string iteration = std::to_string(result.iterations);
     const std::string relative = formatNumber(result.relativeResidual);
-    const std::string stopped = who + " stopped at iteration " + iteration + " with a relative residual of " + relative;
+    const std::string stopped =
+        who + " stopped at iteration " + iteration + " with a relative residual of " + relative;
     switch (result.flag) {
         case kyraSparseRelativeToleranceReached:
             return who + " converged at iteration " + iteration + " to a relative residual of " + relative;
@@ -116,14 +144,19 @@ std::string resultSummary(const std::string& solverName, const std::string& prec
             return who + " diverged at iteration " + iteration + " with a relative residual of " + relative;
         case kyraSparseMaxIterationsReached:
             return stopped + " because the maximum number of iterations was reached";
-        case kyraSparseMaxRuntimeReached: return stopped + " because the maximum execution time was reached";
-        case kyraSparseStagnation: return stopped + " because stagnation has occurred";
-        case kyraSparseBreakdown: return stopped + " because algorithmic breakdown occurred";
-        case kyraSparseUserInterrupt: return stopped + " because the solver was interrupted by the user";
-        case kyraSparseNoSolverSelected: return "the solver was not configured to execute";
+        case kyraSparseMaxRuntimeReached:
+            return stopped + " because the maximum execution time was reached";
+        case kyraSparseStagnation:
+            return stopped + " because stagnation has occurred";
+        case kyraSparseBreakdown:
+            return stopped + " because algorithmic breakdown occurred";
+        case kyraSparseUserInterrupt:
+            return stopped + " because the solver was interrupted by the user";
+        case kyraSparseNoSolverSelected:
+            return "the solver was not configured to execute";
         default:
-            return who + " solver stopped at iteration " + iteration + " with a relative residual of " + relative +
-                   " due to an unknown error";
+            return who + " solver stopped at iteration " + iteration + " with a relative residual of " +
+                   relative + " due to an unknown error";
     }
 }
 

@@ -24,8 +24,8 @@ void setData(kyraSparsePlan handle, std::shared_ptr<DataFormatBase> format) {
 
 std::string planText(const Plan& plan) {
     return "Data Format    : " + plan.dataFormatName() + "\n" + "Platform       : " + plan.getPlatformName() +
-           "\n" + "Preconditioner : " + plan.preconditionerName() + "\n" + "Solver         : " + plan.solverName() +
-           "\n";
+           "\n" + "Preconditioner : " + plan.preconditionerName() + "\n" +
+           "Solver         : " + plan.solverName() + "\n";
 }
 
 template <typename Describe>
@@ -61,42 +61,42 @@ KYRA_UNAVAILABLE_SETTER(kyraSparseSetCudaDevicePlatform, kyraSparseCudaDeviceOpt
 // The sixteen data setters. The public complex types are layout-compatible
 // with ours, so their arrays are handed over as they are. The format's
 // constructor checks the arguments before the plan is looked at.
-#define KYRA_DATA_SETTERS(L, T, PublicT)                                                                         \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##csrData(                                                   \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCsrOptions* formatOpts, int n, int nnz,   \
-        const PublicT* a, const int* rowPtr, const int* colInd, PublicT* x, const PublicT* b) {                 \
-        return SafeInterface(handle, [=](Context&) {                                                             \
-            setData(plan, std::make_shared<CsrDataFormat<T>>(formatOpts, n, nnz, reinterpret_cast<const T*>(a), \
-                                                             rowPtr, colInd, reinterpret_cast<T*>(x),            \
-                                                             reinterpret_cast<const T*>(b)));                    \
-        });                                                                                                      \
-    }                                                                                                            \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cscData(                                                   \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCscOptions* formatOpts, int n, int nnz,   \
-        const PublicT* a, const int* rowInd, const int* colPtr, PublicT* x, const PublicT* b) {                 \
-        return SafeInterface(handle, [=](Context&) {                                                             \
-            setData(plan, std::make_shared<CscDataFormat<T>>(formatOpts, n, nnz, reinterpret_cast<const T*>(a), \
-                                                             rowInd, colPtr, reinterpret_cast<T*>(x),            \
-                                                             reinterpret_cast<const T*>(b)));                    \
-        });                                                                                                      \
-    }                                                                                                            \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cooData(                                                   \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCooOptions* formatOpts, int n, int nnz,   \
-        const PublicT* a, const int* rowInd, const int* colInd, PublicT* x, const PublicT* b) {                 \
-        return SafeInterface(handle, [=](Context&) {                                                             \
-            setData(plan, std::make_shared<CooDataFormat<T>>(formatOpts, n, nnz, reinterpret_cast<const T*>(a), \
-                                                             rowInd, colInd, reinterpret_cast<T*>(x),            \
-                                                             reinterpret_cast<const T*>(b)));                    \
-        });                                                                                                      \
-    }                                                                                                            \
-    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##matrixfreeData(                                            \
-        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseMatrixFreeOptions* formatOpts, int n,     \
-        kyraSparse##L##MatrixFree ax, void* user, PublicT* x, const PublicT* b) {                                \
-        return SafeInterface(handle, [=](Context&) {                                                             \
-            setData(plan, std::make_shared<MatrixFreeDataFormat<T>>(formatOpts, n, ax, user,                     \
-                                                                    reinterpret_cast<T*>(x),                     \
-                                                                    reinterpret_cast<const T*>(b)));             \
-        });                                                                                                      \
+#define KYRA_DATA_SETTERS(L, T, PublicT)                                                                    \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##csrData(                                              \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCsrOptions* formatOpts, int n,        \
+        int nnz, const PublicT* a, const int* rowPtr, const int* colInd, PublicT* x, const PublicT* b) {    \
+        return SafeInterface(handle, [=](Context&) {                                                        \
+            setData(plan, std::make_shared<CsrDataFormat<T>>(                                               \
+                              formatOpts, n, nnz, reinterpret_cast<const T*>(a), rowPtr, colInd,            \
+                              reinterpret_cast<T*>(x), reinterpret_cast<const T*>(b)));                     \
+        });                                                                                                 \
+    }                                                                                                       \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cscData(                                              \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCscOptions* formatOpts, int n,        \
+        int nnz, const PublicT* a, const int* rowInd, const int* colPtr, PublicT* x, const PublicT* b) {    \
+        return SafeInterface(handle, [=](Context&) {                                                        \
+            setData(plan, std::make_shared<CscDataFormat<T>>(                                               \
+                              formatOpts, n, nnz, reinterpret_cast<const T*>(a), rowInd, colPtr,            \
+                              reinterpret_cast<T*>(x), reinterpret_cast<const T*>(b)));                     \
+        });                                                                                                 \
+    }                                                                                                       \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##cooData(                                              \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCooOptions* formatOpts, int n,        \
+        int nnz, const PublicT* a, const int* rowInd, const int* colInd, PublicT* x, const PublicT* b) {    \
+        return SafeInterface(handle, [=](Context&) {                                                        \
+            setData(plan, std::make_shared<CooDataFormat<T>>(                                               \
+                              formatOpts, n, nnz, reinterpret_cast<const T*>(a), rowInd, colInd,            \
+                              reinterpret_cast<T*>(x), reinterpret_cast<const T*>(b)));                     \
+        });                                                                                                 \
+    }                                                                                                       \
+    KYRASPARSE_API kyraSparseStatus kyraSparseSet##L##matrixfreeData(                                       \
+        kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseMatrixFreeOptions* formatOpts, int n, \
+        kyraSparse##L##MatrixFree ax, void* user, PublicT* x, const PublicT* b) {                           \
+        return SafeInterface(handle, [=](Context&) {                                                        \
+            setData(plan,                                                                                   \
+                    std::make_shared<MatrixFreeDataFormat<T>>(                                              \
+                        formatOpts, n, ax, user, reinterpret_cast<T*>(x), reinterpret_cast<const T*>(b)));  \
+        });                                                                                                 \
     }
 
 KYRA_DATA_SETTERS(S, float, float)
@@ -105,8 +105,8 @@ KYRA_DATA_SETTERS(C, kyra::Complex<float>, kyraSparseComplexFloat)
 KYRA_DATA_SETTERS(Z, kyra::Complex<double>, kyraSparseComplexDouble)
 #undef KYRA_DATA_SETTERS
 
-KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanString(kyraSparseHandle handle, kyraSparsePlan plan, char* buf,
-                                                        int bufsize) {
+KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanString(kyraSparseHandle handle, kyraSparsePlan plan,
+                                                        char* buf, int bufsize) {
     return SafeInterface(handle, [=](Context&) { planString(plan, buf, bufsize, planText); });
 }
 
@@ -124,8 +124,9 @@ KYRASPARSE_API kyraSparseStatus kyraSparseGetPlatformString(kyraSparseHandle han
     });
 }
 
-KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanPreconditionerString(kyraSparseHandle handle, kyraSparsePlan plan,
-                                                                      char* buf, int bufsize) {
+KYRASPARSE_API kyraSparseStatus kyraSparseGetPlanPreconditionerString(kyraSparseHandle handle,
+                                                                      kyraSparsePlan plan, char* buf,
+                                                                      int bufsize) {
     return SafeInterface(handle, [=](Context&) {
         planString(plan, buf, bufsize, [](const Plan& p) { return p.preconditionerName(); });
     });

@@ -42,9 +42,9 @@ kyraSparseFlag runSolver(Solver& solver, const Platform& platform, const Precond
 }
 
 template <typename T>
-[[noreturn]] void SolverInterface(const Context& context, const kyraSparseConfig* config, DataFormat<T>& format,
-                                  Platform& platform, Preconditioner& preconditioner, Solver& solver,
-                                  kyraSparseResult* result) {
+[[noreturn]] void SolverInterface(const Context& context, const kyraSparseConfig* config,
+                                  DataFormat<T>& format, Platform& platform, Preconditioner& preconditioner,
+                                  Solver& solver, kyraSparseResult* result) {
     cudalib::HighResolutionTimer timer;
     checkArgument(result != nullptr, "result != 0");
     std::memset(result, 0, sizeof *result);
@@ -91,10 +91,11 @@ template <typename T>
 }
 
 template <typename T>
-void doExecutePlan(const Context& context, Plan& plan, const kyraSparseConfig* config, kyraSparseResult* result) {
+void doExecutePlan(const Context& context, Plan& plan, const kyraSparseConfig* config,
+                   kyraSparseResult* result) {
     auto& format = dynamic_cast<DataFormat<T>&>(plan.getDataFormat());
-    SolverInterface<T>(context, config, format, plan.getPlatform(), plan.getPreconditioner(), plan.getSolver(),
-                       result);
+    SolverInterface<T>(context, config, format, plan.getPlatform(), plan.getPreconditioner(),
+                       plan.getSolver(), result);
 }
 
 }  // namespace
@@ -103,12 +104,17 @@ void executePlan(const Context& context, kyraSparsePlan handle, const kyraSparse
                  kyraSparseResult* result) {
     Plan& plan = getPlan(handle);
     switch (plan.getDataFormat().dataType()) {
-        case kFloatData: return doExecutePlan<float>(context, plan, config, result);
-        case kDoubleData: return doExecutePlan<double>(context, plan, config, result);
-        case kComplexFloatData: return doExecutePlan<kyra::Complex<float>>(context, plan, config, result);
-        case kComplexDoubleData: return doExecutePlan<kyra::Complex<double>>(context, plan, config, result);
+        case kFloatData:
+            return doExecutePlan<float>(context, plan, config, result);
+        case kDoubleData:
+            return doExecutePlan<double>(context, plan, config, result);
+        case kComplexFloatData:
+            return doExecutePlan<kyra::Complex<float>>(context, plan, config, result);
+        case kComplexDoubleData:
+            return doExecutePlan<kyra::Complex<double>>(context, plan, config, result);
         default:
-            KyraSparseExceptionTemplate<kyraSparseNoError>::raise("nothing to run as data has not yet been set");
+            KyraSparseExceptionTemplate<kyraSparseNoError>::raise(
+                "nothing to run as data has not yet been set");
     }
 }
 
@@ -117,6 +123,6 @@ void executePlan(const Context& context, kyraSparsePlan handle, const kyraSparse
 extern "C" KYRASPARSE_API kyraSparseStatus kyraSparseExecutePlan(kyraSparseHandle handle, kyraSparsePlan plan,
                                                                  const kyraSparseConfig* config,
                                                                  kyraSparseResult* result) {
-    return Iterative::SafeInterface(handle,
-                                    [=](Iterative::Context& c) { Iterative::executePlan(c, plan, config, result); });
+    return Iterative::SafeInterface(
+        handle, [=](Iterative::Context& c) { Iterative::executePlan(c, plan, config, result); });
 }

@@ -28,7 +28,7 @@ void spinWhile(Condition condition) {
 }  // namespace
 
 class Context::Impl {
-public:
+  public:
     Impl() : worker_([this] { run(); }) {}
 
     ~Impl() {
@@ -69,7 +69,7 @@ public:
     std::mutex stateMutex;  // guards the text, the records and the interrupt byte
     std::mutex callMutex;
 
-private:
+  private:
     void run() {
         for (;;) {
             spinWhile([this] { return !pending_.load(std::memory_order_acquire); });

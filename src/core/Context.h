@@ -28,7 +28,7 @@ struct ExtendedInfo {
 };
 
 class Context {
-public:
+  public:
     using Work = std::function<void(Context&)>;
 
     Context();
@@ -57,7 +57,7 @@ public:
 
     class Impl;
 
-private:
+  private:
     std::shared_ptr<Impl> impl_;
 };
 

@@ -12,23 +12,25 @@
 namespace Iterative {
 
 class KyraSparseException {
-public:
+  public:
     explicit KyraSparseException(std::string message) : message_(std::move(message)) {}
     virtual ~KyraSparseException() = default;
     virtual kyraSparseStatus code() const = 0;
     std::string what() const { return message_; }
 
-private:
+  private:
     std::string message_;
 };
 
 template <int S>
 class KyraSparseExceptionTemplate : public KyraSparseException {
-public:
+  public:
     explicit KyraSparseExceptionTemplate(std::string message) : KyraSparseException(std::move(message)) {}
     kyraSparseStatus code() const override { return static_cast<kyraSparseStatus>(S); }
 
-    [[noreturn]] static void raise(const std::string& message) { throw KyraSparseExceptionTemplate<S>(message); }
+    [[noreturn]] static void raise(const std::string& message) {
+        throw KyraSparseExceptionTemplate<S>(message);
+    }
 };
 
 // Raises status 3 with the failed condition as its text unless it holds.

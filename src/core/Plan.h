@@ -19,7 +19,7 @@ class Preconditioner;
 class Solver;
 
 class Plan {
-public:
+  public:
     // A new plan: no data, no solver, the host platform, no preconditioner.
     explicit Plan(const Context& context);
     ~Plan();
@@ -42,7 +42,7 @@ public:
     std::string preconditionerName() const;
     std::string solverName() const;
 
-private:
+  private:
     const Context& context_;
     std::shared_ptr<DataFormatBase> dataFormat_;
     std::shared_ptr<Solver> solver_;

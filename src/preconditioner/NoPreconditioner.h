@@ -8,15 +8,15 @@ namespace Iterative {
 
 // M = I: every application copies its input, whatever the operation.
 class NoPreconditioner : public Preconditioner {
-public:
+  public:
     explicit NoPreconditioner(const kyraSparseEmptyOptions* opts) : options_(copyOrDefault(opts)) {}
     std::string name() const override { return "no preconditioner"; }
     void parameterCheck() const override {}
 
-protected:
+  protected:
     KYRA_PRECONDITIONER_SLOTS
 
-private:
+  private:
     template <typename T>
     void generate_(const Context&, const Platform&, const Matrix<T>&) {}
     template <typename T>

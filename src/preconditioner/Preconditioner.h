@@ -19,7 +19,7 @@ class Context;
 class Platform;
 
 class Preconditioner {
-public:
+  public:
     virtual ~Preconditioner() = default;
     virtual std::string name() const = 0;
     virtual void parameterCheck() const = 0;
@@ -38,32 +38,34 @@ public:
         doApply(op, in, out);
     }
 
-protected:
+  protected:
     virtual void doGenerate(const Context&, const Platform&, const Matrix<float>&) = 0;
     virtual void doGenerate(const Context&, const Platform&, const Matrix<double>&) = 0;
     virtual void doGenerate(const Context&, const Platform&, const Matrix<kyra::Complex<float>>&) = 0;
     virtual void doGenerate(const Context&, const Platform&, const Matrix<kyra::Complex<double>>&) = 0;
     virtual void doApply(TransOp, const Vector<float>&, Vector<float>&) const = 0;
     virtual void doApply(TransOp, const Vector<double>&, Vector<double>&) const = 0;
-    virtual void doApply(TransOp, const Vector<kyra::Complex<float>>&, Vector<kyra::Complex<float>>&) const = 0;
-    virtual void doApply(TransOp, const Vector<kyra::Complex<double>>&, Vector<kyra::Complex<double>>&) const = 0;
+    virtual void doApply(TransOp, const Vector<kyra::Complex<float>>&,
+                         Vector<kyra::Complex<float>>&) const = 0;
+    virtual void doApply(TransOp, const Vector<kyra::Complex<double>>&,
+                         Vector<kyra::Complex<double>>&) const = 0;
 
-private:
+  private:
     bool init_ = false;
 };
 
 // Implements the eight typed slots of a concrete preconditioner by forwarding
 // to its member templates generate_<T>(context, platform, A) and
 // apply_<T>(op, in, out).
-#define KYRA_PRECONDITIONER_SLOT(T)                                                                         \
-    void doGenerate(const Context& context, const Platform& platform, const Matrix<T>& A) override {        \
-        generate_<T>(context, platform, A);                                                                 \
-    }                                                                                                       \
+#define KYRA_PRECONDITIONER_SLOT(T)                                                                  \
+    void doGenerate(const Context& context, const Platform& platform, const Matrix<T>& A) override { \
+        generate_<T>(context, platform, A);                                                          \
+    }                                                                                                \
     void doApply(TransOp op, const Vector<T>& in, Vector<T>& out) const override { apply_<T>(op, in, out); }
 
-#define KYRA_PRECONDITIONER_SLOTS                \
-    KYRA_PRECONDITIONER_SLOT(float)              \
-    KYRA_PRECONDITIONER_SLOT(double)             \
+#define KYRA_PRECONDITIONER_SLOTS                  \
+    KYRA_PRECONDITIONER_SLOT(float)                \
+    KYRA_PRECONDITIONER_SLOT(double)               \
     KYRA_PRECONDITIONER_SLOT(kyra::Complex<float>) \
     KYRA_PRECONDITIONER_SLOT(kyra::Complex<double>)
 

@@ -9,24 +9,31 @@ namespace {
 
 // The caller's callback for a scalar type, with the public array type it
 // takes (layout-compatible with ours) and the text for a missing callback.
-template <typename T> struct Callback;
-template <> struct Callback<float> {
+template <typename T>
+struct Callback;
+template <>
+struct Callback<float> {
     using Public = float;
     static kyraSparseSApply get(const kyraSparseUserDefinedOptions& o) { return o.sApply; }
-    static constexpr const char* missing = "invalid function pointer to single precision application function";
+    static constexpr const char* missing =
+        "invalid function pointer to single precision application function";
 };
-template <> struct Callback<double> {
+template <>
+struct Callback<double> {
     using Public = double;
     static kyraSparseDApply get(const kyraSparseUserDefinedOptions& o) { return o.dApply; }
-    static constexpr const char* missing = "invalid function pointer to double precision application function";
+    static constexpr const char* missing =
+        "invalid function pointer to double precision application function";
 };
-template <> struct Callback<kyra::Complex<float>> {
+template <>
+struct Callback<kyra::Complex<float>> {
     using Public = kyraSparseComplexFloat;
     static kyraSparseCApply get(const kyraSparseUserDefinedOptions& o) { return o.cApply; }
     static constexpr const char* missing =
         "invalid function pointer to single precision complex application function";
 };
-template <> struct Callback<kyra::Complex<double>> {
+template <>
+struct Callback<kyra::Complex<double>> {
     using Public = kyraSparseComplexDouble;
     static kyraSparseZApply get(const kyraSparseUserDefinedOptions& o) { return o.zApply; }
     static constexpr const char* missing =
@@ -35,7 +42,8 @@ template <> struct Callback<kyra::Complex<double>> {
 
 }  // namespace
 
-UserDefinedPreconditioner::UserDefinedPreconditioner(const kyraSparseUserDefinedOptions* precondOpts, void* userData)
+UserDefinedPreconditioner::UserDefinedPreconditioner(const kyraSparseUserDefinedOptions* precondOpts,
+                                                     void* userData)
     : userData_(userData) {
     checkArgument(precondOpts != nullptr, "precondOpts != 0");
     options_ = *precondOpts;
@@ -46,7 +54,8 @@ void UserDefinedPreconditioner::apply_(TransOp op, const Vector<T>& in, Vector<T
     using Public = typename Callback<T>::Public;
     const auto callback = Callback<T>::get(options_);
     if (!callback) KyraSparseExceptionTemplate<kyraSparsePreconditionerError>::raise(Callback<T>::missing);
-    callback(op.toChar(), reinterpret_cast<const Public*>(in.val()), reinterpret_cast<Public*>(out.val()), userData_);
+    callback(op.toChar(), reinterpret_cast<const Public*>(in.val()), reinterpret_cast<Public*>(out.val()),
+             userData_);
 }
 
 #define KYRA_INSTANTIATE(T) \

@@ -8,15 +8,15 @@ namespace Iterative {
 // Applies the caller's callback for the scalar type being solved; the
 // caller sets its preconditioner up itself.
 class UserDefinedPreconditioner : public Preconditioner {
-public:
+  public:
     UserDefinedPreconditioner(const kyraSparseUserDefinedOptions* precondOpts, void* userData);
     std::string name() const override { return "user defined"; }
     void parameterCheck() const override {}
 
-protected:
+  protected:
     KYRA_PRECONDITIONER_SLOTS
 
-private:
+  private:
     template <typename T>
     void generate_(const Context&, const Platform&, const Matrix<T>&) {}
     template <typename T>

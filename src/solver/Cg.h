@@ -8,14 +8,14 @@ namespace Iterative {
 
 // Preconditioned conjugate gradient for Hermitian positive definite systems.
 class Cg : public Solver {
-public:
+  public:
     explicit Cg(const kyraSparseCgOptions* opts) : options_(copyOrDefault(opts)) {}
     void parameterCheck() const override {}
     std::string name() const override { return "cg"; }
 
     KYRA_SOLVER_SLOTS
 
-private:
+  private:
     template <typename T>
     void details_(const Platform& platform, const Preconditioner& M, const Matrix<T>& A, const Vector<T>& b,
                   Vector<T>& x);

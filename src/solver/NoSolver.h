@@ -8,14 +8,14 @@ namespace Iterative {
 
 // The solver of a new plan: ends every run at once with flag 8, x untouched.
 class NoSolver : public Solver {
-public:
+  public:
     explicit NoSolver(const kyraSparseEmptyOptions* opts) : options_(copyOrDefault(opts)) {}
     void parameterCheck() const override {}
     std::string name() const override { return "no solver"; }
 
     KYRA_SOLVER_SLOTS
 
-private:
+  private:
     template <typename T>
     void details_(const Platform&, const Preconditioner&, const Matrix<T>&, const Vector<T>&, Vector<T>&) {
         throw kyraSparseNoSolverSelected;

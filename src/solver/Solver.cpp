@@ -23,8 +23,9 @@ void Solver::beginRun(const Context& context, kyraSparseConfig& config, kyraSpar
 }
 
 void Solver::setRelativeResidual() {
-    result_->relativeResidual =
-        result_->initialResidual <= kTinyInitialResidual ? 0.0 : result_->absoluteResidual / result_->initialResidual;
+    result_->relativeResidual = result_->initialResidual <= kTinyInitialResidual
+                                    ? 0.0
+                                    : result_->absoluteResidual / result_->initialResidual;
 }
 
 void Solver::updateResidualVector() {
@@ -108,7 +109,7 @@ void Solver::updateStagnation(const Vector<T>& x, T alpha, const Vector<T>& d) {
     }
 }
 
-#define KYRA_INSTANTIATE(T)                                                                           \
+#define KYRA_INSTANTIATE(T)                                                                          \
     template void Solver::iteration0<T>(const Matrix<T>&, Vector<T>&, const Vector<T>&, Vector<T>&); \
     template void Solver::checkConvergence<T>(Vector<T>&, const Vector<T>&);                         \
     template void Solver::recordResidual<T>(Vector<T>&, double);                                     \

@@ -22,7 +22,7 @@ class Context;
 class Preconditioner;
 
 class Solver {
-public:
+  public:
     Solver() = default;
     Solver(const Solver&) = delete;
     Solver& operator=(const Solver&) = delete;
@@ -30,10 +30,10 @@ public:
 
     virtual void parameterCheck() const = 0;
     virtual std::string name() const = 0;
-    virtual void details(const Platform&, const Preconditioner&, const Matrix<float>& A, const Vector<float>& b,
-                         Vector<float>& x) = 0;
-    virtual void details(const Platform&, const Preconditioner&, const Matrix<double>& A, const Vector<double>& b,
-                         Vector<double>& x) = 0;
+    virtual void details(const Platform&, const Preconditioner&, const Matrix<float>& A,
+                         const Vector<float>& b, Vector<float>& x) = 0;
+    virtual void details(const Platform&, const Preconditioner&, const Matrix<double>& A,
+                         const Vector<double>& b, Vector<double>& x) = 0;
     virtual void details(const Platform&, const Preconditioner&, const Matrix<kyra::Complex<float>>& A,
                          const Vector<kyra::Complex<float>>& b, Vector<kyra::Complex<float>>& x) = 0;
     virtual void details(const Platform&, const Preconditioner&, const Matrix<kyra::Complex<double>>& A,
@@ -48,7 +48,7 @@ public:
     kyraSparseResult* result() { return result_; }
     int stagnationCount() const { return stagnationCount_; }
 
-protected:
+  protected:
     // r <- b - A x (or r <- b with x <- 0), then the iteration-0 checks.
     template <typename T>
     void iteration0(const Matrix<T>& A, Vector<T>& x, const Vector<T>& b, Vector<T>& r);
@@ -75,7 +75,7 @@ protected:
     void setRelativeResidual();
     void updateResidualVector();
 
-private:
+  private:
     int stagnationCount_ = 0;
     int bestIteration_ = 0;
     double bestResidual_ = std::numeric_limits<double>::max();
@@ -94,23 +94,23 @@ private:
         details_<T>(platform, M, A, b, x);                                                                  \
     }
 
-#define KYRA_SOLVER_SLOTS                 \
-    KYRA_SOLVER_SLOT(float)               \
-    KYRA_SOLVER_SLOT(double)              \
+#define KYRA_SOLVER_SLOTS                  \
+    KYRA_SOLVER_SLOT(float)                \
+    KYRA_SOLVER_SLOT(double)               \
     KYRA_SOLVER_SLOT(kyra::Complex<float>) \
     KYRA_SOLVER_SLOT(kyra::Complex<double>)
 
 // Instantiates a method's details_<T> for the four types in its .cpp file.
-#define KYRA_INSTANTIATE_SOLVER(Method)                                                                         \
-    template void Method::details_<float>(const Platform&, const Preconditioner&, const Matrix<float>&,        \
-                                          const Vector<float>&, Vector<float>&);                               \
-    template void Method::details_<double>(const Platform&, const Preconditioner&, const Matrix<double>&,      \
-                                           const Vector<double>&, Vector<double>&);                            \
-    template void Method::details_<kyra::Complex<float>>(                                                       \
-        const Platform&, const Preconditioner&, const Matrix<kyra::Complex<float>>&,                            \
-        const Vector<kyra::Complex<float>>&, Vector<kyra::Complex<float>>&);                                    \
-    template void Method::details_<kyra::Complex<double>>(                                                      \
-        const Platform&, const Preconditioner&, const Matrix<kyra::Complex<double>>&,                           \
+#define KYRA_INSTANTIATE_SOLVER(Method)                                                                   \
+    template void Method::details_<float>(const Platform&, const Preconditioner&, const Matrix<float>&,   \
+                                          const Vector<float>&, Vector<float>&);                          \
+    template void Method::details_<double>(const Platform&, const Preconditioner&, const Matrix<double>&, \
+                                           const Vector<double>&, Vector<double>&);                       \
+    template void Method::details_<kyra::Complex<float>>(                                                 \
+        const Platform&, const Preconditioner&, const Matrix<kyra::Complex<float>>&,                      \
+        const Vector<kyra::Complex<float>>&, Vector<kyra::Complex<float>>&);                              \
+    template void Method::details_<kyra::Complex<double>>(                                                \
+        const Platform&, const Preconditioner&, const Matrix<kyra::Complex<double>>&,                     \
         const Vector<kyra::Complex<double>>&, Vector<kyra::Complex<double>>&);
 
 // Machine epsilon of the stagnation test: 2^-52 for double precision,

@@ -35,7 +35,9 @@ TEST(NullHandle, EveryHandleFunctionReturnsHandleError) {
         [&](kyraSparseHandle h) { return kyraSparseSetDcsrData(h, plan, nullptr, 1, 1, d, i, i, d, d); },
         [&](kyraSparseHandle h) { return kyraSparseSetDcscData(h, plan, nullptr, 1, 1, d, i, i, d, d); },
         [&](kyraSparseHandle h) { return kyraSparseSetDcooData(h, plan, nullptr, 1, 1, d, i, i, d, d); },
-        [&](kyraSparseHandle h) { return kyraSparseSetDmatrixfreeData(h, plan, nullptr, 1, nullptr, nullptr, d, d); },
+        [&](kyraSparseHandle h) {
+            return kyraSparseSetDmatrixfreeData(h, plan, nullptr, 1, nullptr, nullptr, d, d);
+        },
         [&](kyraSparseHandle h) { return kyraSparseGetPlanString(h, plan, buf, sizeof buf); },
         [&](kyraSparseHandle h) { return kyraSparseGetDataFormatString(h, plan, buf, sizeof buf); },
         [&](kyraSparseHandle h) { return kyraSparseGetPlatformString(h, plan, buf, sizeof buf); },
@@ -51,5 +53,6 @@ TEST(NullHandle, EveryHandleFunctionReturnsHandleError) {
         [&](kyraSparseHandle h) { return kyraSparseConfigInit(h, nullptr); },
         [&](kyraSparseHandle h) { return kyraSparseGmresOptionsInit(h, nullptr); },
     };
-    for (size_t k = 0; k < calls.size(); ++k) EXPECT_EQ(calls[k](nullptr), kyraSparseHandleError) << "call " << k;
+    for (size_t k = 0; k < calls.size(); ++k)
+        EXPECT_EQ(calls[k](nullptr), kyraSparseHandleError) << "call " << k;
 }

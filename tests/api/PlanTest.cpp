@@ -11,7 +11,7 @@
 namespace {
 
 class PlanTest : public HandleTest {
-protected:
+  protected:
     void SetUp() override {
         HandleTest::SetUp();
         ASSERT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
@@ -96,7 +96,8 @@ TEST_F(PlanTest, FailingSetterLeavesThePlanUnchanged) {
     host.debug = 2;
     EXPECT_EQ(kyraSparseSetHostPlatform(handle, plan, &host), kyraSparseArgumentError);
     EXPECT_EQ(lastStatus(), "argument error: platformOpts.debug != {0, 1}");
-    EXPECT_EQ(kyraSparseSetUserDefinedPreconditioner(handle, plan, nullptr, nullptr), kyraSparseArgumentError);
+    EXPECT_EQ(kyraSparseSetUserDefinedPreconditioner(handle, plan, nullptr, nullptr),
+              kyraSparseArgumentError);
     EXPECT_EQ(lastStatus(), "argument error: precondOpts != 0");
     EXPECT_EQ(kyraSparseSetDcsrData(handle, plan, nullptr, -1, 0, b.data(), system.rowPtr.data(),
                                     system.colInd.data(), x.data(), b.data()),
@@ -160,7 +161,8 @@ TEST_F(PlanTest, ConfigurationChecksInOrder) {
         {[](kyraSparseConfig& c) { c.relativeTolerance = std::nan(""); }, "config.relativeTolerance > 0.0"},
         {[](kyraSparseConfig& c) { c.absoluteTolerance = 0.0; }, "config.absoluteTolerance > 0.0"},
         {[](kyraSparseConfig& c) { c.divergenceTolerance = 0.5; }, "config.divergenceTolerance >= 1.0"},
-        {[](kyraSparseConfig& c) { c.divergenceTolerance = std::nan(""); }, "config.divergenceTolerance >= 1.0"},
+        {[](kyraSparseConfig& c) { c.divergenceTolerance = std::nan(""); },
+         "config.divergenceTolerance >= 1.0"},
         {[](kyraSparseConfig& c) { c.maxIterations = -1; }, "config.maxIterations >= 0"},
         {[](kyraSparseConfig& c) { c.maxRuntime = -1.0; }, "config.maxRuntime >= 0"},
         {[](kyraSparseConfig& c) {
@@ -210,8 +212,8 @@ TEST_F(PlanTest, NewDataOfAnotherTypeReplacesTheOld) {
     ASSERT_EQ(setData(), kyraSparseNoError);
     std::vector<float> bf(system.n, 1.0f), xf(system.n, 0.0f);
     std::vector<float> af(system.values.begin(), system.values.end());
-    ASSERT_EQ(kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(), system.rowPtr.data(),
-                                    system.colInd.data(), xf.data(), bf.data()),
+    ASSERT_EQ(kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(),
+                                    system.rowPtr.data(), system.colInd.data(), xf.data(), bf.data()),
               kyraSparseNoError);
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     EXPECT_EQ(execute(), kyraSparseNoError);
@@ -225,8 +227,8 @@ TEST_F(PlanTest, UserCallbackMissingForTheTypeFailsAtFirstApplication) {
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     std::vector<float> bf(system.n, 1.0f), xf(system.n, 0.0f);
     std::vector<float> af(system.values.begin(), system.values.end());
-    ASSERT_EQ(kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(), system.rowPtr.data(),
-                                    system.colInd.data(), xf.data(), bf.data()),
+    ASSERT_EQ(kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(),
+                                    system.rowPtr.data(), system.colInd.data(), xf.data(), bf.data()),
               kyraSparseNoError);
     EXPECT_EQ(execute(), kyraSparsePreconditionerError);
     EXPECT_EQ(lastStatus(),

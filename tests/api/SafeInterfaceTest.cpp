@@ -119,7 +119,8 @@ TEST_F(HandleTest, ConcurrentCallersNeverOverlap) {
 
 TEST(HandleLessFrame, MapsHandleErrorAndEverythingElse) {
     EXPECT_EQ(SafeInterface([] {}), kyraSparseNoError);
-    EXPECT_EQ(SafeInterface([] { KyraSparseExceptionTemplate<10>::raise("null handle"); }), kyraSparseHandleError);
+    EXPECT_EQ(SafeInterface([] { KyraSparseExceptionTemplate<10>::raise("null handle"); }),
+              kyraSparseHandleError);
     EXPECT_EQ(SafeInterface([] { KyraSparseExceptionTemplate<11>::raise("null plan"); }),
               kyraSparseUnspecifiedError);
     EXPECT_EQ(SafeInterface([] { throw std::bad_alloc(); }), kyraSparseUnspecifiedError);

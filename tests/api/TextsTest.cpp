@@ -148,23 +148,29 @@ TEST(Texts, SummarySentences) {
     r.relativeResidual = 8.7e-07;
     r.absoluteResidual = 3e-51;
     r.flag = kyraSparseRelativeToleranceReached;
-    EXPECT_EQ(resultSummary("cg", "jacobi", r), "cg with jacobi converged at iteration 12 to a relative residual of 8.7e-07");
+    EXPECT_EQ(resultSummary("cg", "jacobi", r),
+              "cg with jacobi converged at iteration 12 to a relative residual of 8.7e-07");
     r.flag = kyraSparseAbsoluteToleranceReached;
-    EXPECT_EQ(resultSummary("cg", "jacobi", r), "cg with jacobi converged at iteration 12 to an absolute residual of 3e-51");
+    EXPECT_EQ(resultSummary("cg", "jacobi", r),
+              "cg with jacobi converged at iteration 12 to an absolute residual of 3e-51");
     r.flag = kyraSparseDivergenceToleranceReached;
-    EXPECT_EQ(resultSummary("cg", "ilu0", r), "cg with ilu0 diverged at iteration 12 with a relative residual of 8.7e-07");
+    EXPECT_EQ(resultSummary("cg", "ilu0", r),
+              "cg with ilu0 diverged at iteration 12 with a relative residual of 8.7e-07");
     r.flag = kyraSparseMaxRuntimeReached;
     EXPECT_EQ(resultSummary("gmres", "no preconditioner", r),
-              "gmres with no preconditioner stopped at iteration 12 with a relative residual of 8.7e-07 because the "
+              "gmres with no preconditioner stopped at iteration 12 with a relative residual of 8.7e-07 "
+              "because the "
               "maximum execution time was reached");
     r.flag = kyraSparseUserInterrupt;
-    EXPECT_EQ(resultSummary("cg", "jacobi", r),
-              "cg with jacobi stopped at iteration 12 with a relative residual of 8.7e-07 because the solver was "
-              "interrupted by the user");
+    EXPECT_EQ(
+        resultSummary("cg", "jacobi", r),
+        "cg with jacobi stopped at iteration 12 with a relative residual of 8.7e-07 because the solver was "
+        "interrupted by the user");
     r.flag = kyraSparseNoSolverSelected;
     EXPECT_EQ(resultSummary("no solver", "jacobi", r), "the solver was not configured to execute");
     r.flag = kyraSparseUnknownIterationError;
-    EXPECT_EQ(resultSummary("cg", "jacobi", r),
-              "cg with jacobi solver stopped at iteration 12 with a relative residual of 8.7e-07 due to an unknown "
-              "error");
+    EXPECT_EQ(
+        resultSummary("cg", "jacobi", r),
+        "cg with jacobi solver stopped at iteration 12 with a relative residual of 8.7e-07 due to an unknown "
+        "error");
 }

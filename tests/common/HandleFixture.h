@@ -9,7 +9,7 @@
 
 // A fresh library handle per test, with a reader for its last status text.
 class HandleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(kyraSparseCreate(&handle), kyraSparseNoError); }
     void TearDown() override { EXPECT_EQ(kyraSparseDestroy(handle), kyraSparseNoError); }
 

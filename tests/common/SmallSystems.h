@@ -27,7 +27,8 @@ struct CsrSystem {
     std::vector<double> dense() const {
         std::vector<double> a(static_cast<size_t>(n) * n, 0.0);
         for (int i = 0; i < n; ++i)
-            for (int k = rowPtr[i]; k < rowPtr[i + 1]; ++k) a[static_cast<size_t>(i) * n + colInd[k]] += values[k];
+            for (int k = rowPtr[i]; k < rowPtr[i + 1]; ++k)
+                a[static_cast<size_t>(i) * n + colInd[k]] += values[k];
         return a;
     }
 
@@ -84,7 +85,8 @@ inline std::vector<double> knownSolution(int n, unsigned seed = 7) {
 }
 
 // ||b - A x|| / ||b||, computed without the library.
-inline double trueRelativeResidual(const CsrSystem& a, const std::vector<double>& x, const std::vector<double>& b) {
+inline double trueRelativeResidual(const CsrSystem& a, const std::vector<double>& x,
+                                   const std::vector<double>& b) {
     std::vector<double> r = a.multiply(x);
     for (int i = 0; i < a.n; ++i) r[i] = b[i] - r[i];
     return norm(r) / norm(b);

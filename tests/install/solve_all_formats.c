@@ -32,19 +32,38 @@ static size_t scalarSize(enum Type t) { return t == S ? 4 : t == D ? 8 : t == C 
 
 static void store(enum Type t, void* array, int i, double re, double im) {
     switch (t) {
-        case S: ((float*)array)[i] = (float)re; break;
-        case D: ((double*)array)[i] = re; break;
-        case C: ((kyraSparseComplexFloat*)array)[i].re = (float)re, ((kyraSparseComplexFloat*)array)[i].im = (float)im; break;
-        case Z: ((kyraSparseComplexDouble*)array)[i].re = re, ((kyraSparseComplexDouble*)array)[i].im = im; break;
+        case S:
+            ((float*)array)[i] = (float)re;
+            break;
+        case D:
+            ((double*)array)[i] = re;
+            break;
+        case C:
+            ((kyraSparseComplexFloat*)array)[i].re = (float)re,
+            ((kyraSparseComplexFloat*)array)[i].im = (float)im;
+            break;
+        case Z:
+            ((kyraSparseComplexDouble*)array)[i].re = re, ((kyraSparseComplexDouble*)array)[i].im = im;
+            break;
     }
 }
 
 static void load(enum Type t, const void* array, int i, double* re, double* im) {
     switch (t) {
-        case S: *re = ((const float*)array)[i], *im = 0; break;
-        case D: *re = ((const double*)array)[i], *im = 0; break;
-        case C: *re = ((const kyraSparseComplexFloat*)array)[i].re, *im = ((const kyraSparseComplexFloat*)array)[i].im; break;
-        case Z: *re = ((const kyraSparseComplexDouble*)array)[i].re, *im = ((const kyraSparseComplexDouble*)array)[i].im; break;
+        case S:
+            *re = ((const float*)array)[i], *im = 0;
+            break;
+        case D:
+            *re = ((const double*)array)[i], *im = 0;
+            break;
+        case C:
+            *re = ((const kyraSparseComplexFloat*)array)[i].re,
+            *im = ((const kyraSparseComplexFloat*)array)[i].im;
+            break;
+        case Z:
+            *re = ((const kyraSparseComplexDouble*)array)[i].re,
+            *im = ((const kyraSparseComplexDouble*)array)[i].im;
+            break;
     }
 }
 
@@ -62,23 +81,44 @@ static void product(enum Type t, const void* x, void* y) {
 }
 static void sProduct(char op, const float* x, float* y, void* u) { (void)op, (void)u, product(S, x, y); }
 static void dProduct(char op, const double* x, double* y, void* u) { (void)op, (void)u, product(D, x, y); }
-static void cProduct(char op, const kyraSparseComplexFloat* x, kyraSparseComplexFloat* y, void* u) { (void)op, (void)u, product(C, x, y); }
-static void zProduct(char op, const kyraSparseComplexDouble* x, kyraSparseComplexDouble* y, void* u) { (void)op, (void)u, product(Z, x, y); }
+static void cProduct(char op, const kyraSparseComplexFloat* x, kyraSparseComplexFloat* y, void* u) {
+    (void)op, (void)u, product(C, x, y);
+}
+static void zProduct(char op, const kyraSparseComplexDouble* x, kyraSparseComplexDouble* y, void* u) {
+    (void)op, (void)u, product(Z, x, y);
+}
 
-static kyraSparseStatus setData(kyraSparseHandle h, kyraSparsePlan p, enum Type t, enum Format f, const void* a,
-                                const int* ptrOrInd, const int* ind, void* x, const void* b) {
-#define KYRA_SET(L, T)                                                                                           \
-    switch (f) {                                                                                                 \
-        case CSR: return kyraSparseSet##L##csrData(h, p, NULL, N, NNZ, (const T*)a, ptrOrInd, ind, (T*)x, (const T*)b); \
-        case CSC: return kyraSparseSet##L##cscData(h, p, NULL, N, NNZ, (const T*)a, ind, ptrOrInd, (T*)x, (const T*)b); \
-        case COO: return kyraSparseSet##L##cooData(h, p, NULL, N, NNZ, (const T*)a, ptrOrInd, ind, (T*)x, (const T*)b); \
-        default: break;                                                                                          \
+static kyraSparseStatus setData(kyraSparseHandle h, kyraSparsePlan p, enum Type t, enum Format f,
+                                const void* a, const int* ptrOrInd, const int* ind, void* x, const void* b) {
+#define KYRA_SET(L, T)                                                                              \
+    switch (f) {                                                                                    \
+        case CSR:                                                                                   \
+            return kyraSparseSet##L##csrData(h, p, NULL, N, NNZ, (const T*)a, ptrOrInd, ind, (T*)x, \
+                                             (const T*)b);                                          \
+        case CSC:                                                                                   \
+            return kyraSparseSet##L##cscData(h, p, NULL, N, NNZ, (const T*)a, ind, ptrOrInd, (T*)x, \
+                                             (const T*)b);                                          \
+        case COO:                                                                                   \
+            return kyraSparseSet##L##cooData(h, p, NULL, N, NNZ, (const T*)a, ptrOrInd, ind, (T*)x, \
+                                             (const T*)b);                                          \
+        default:                                                                                    \
+            break;                                                                                  \
     }
     switch (t) {
-        case S: KYRA_SET(S, float) return kyraSparseSetSmatrixfreeData(h, p, NULL, N, sProduct, NULL, (float*)x, (const float*)b);
-        case D: KYRA_SET(D, double) return kyraSparseSetDmatrixfreeData(h, p, NULL, N, dProduct, NULL, (double*)x, (const double*)b);
-        case C: KYRA_SET(C, kyraSparseComplexFloat) return kyraSparseSetCmatrixfreeData(h, p, NULL, N, cProduct, NULL, (kyraSparseComplexFloat*)x, (const kyraSparseComplexFloat*)b);
-        case Z: KYRA_SET(Z, kyraSparseComplexDouble) return kyraSparseSetZmatrixfreeData(h, p, NULL, N, zProduct, NULL, (kyraSparseComplexDouble*)x, (const kyraSparseComplexDouble*)b);
+        case S:
+            KYRA_SET(S, float)
+            return kyraSparseSetSmatrixfreeData(h, p, NULL, N, sProduct, NULL, (float*)x, (const float*)b);
+        case D:
+            KYRA_SET(D, double)
+            return kyraSparseSetDmatrixfreeData(h, p, NULL, N, dProduct, NULL, (double*)x, (const double*)b);
+        case C:
+            KYRA_SET(C, kyraSparseComplexFloat)
+            return kyraSparseSetCmatrixfreeData(h, p, NULL, N, cProduct, NULL, (kyraSparseComplexFloat*)x,
+                                                (const kyraSparseComplexFloat*)b);
+        case Z:
+            KYRA_SET(Z, kyraSparseComplexDouble)
+            return kyraSparseSetZmatrixfreeData(h, p, NULL, N, zProduct, NULL, (kyraSparseComplexDouble*)x,
+                                                (const kyraSparseComplexDouble*)b);
     }
 #undef KYRA_SET
     return kyraSparseArgumentError;
@@ -107,7 +147,8 @@ static double solve(kyraSparseHandle h, enum Type t, enum Format f) {
         ++ptr[rows[k] + 1];
     }
     for (int i = 0; i < N; ++i) ptr[i + 1] += ptr[i];
-    for (int i = 0; i < N; ++i) store(t, exact, i, 1.0 + i / (double)N, isComplex(t) ? 0.5 - i / (double)N : 0.0);
+    for (int i = 0; i < N; ++i)
+        store(t, exact, i, 1.0 + i / (double)N, isComplex(t) ? 0.5 - i / (double)N : 0.0);
     product(t, exact, b);
 
     kyraSparseCreatePlan(h, &plan);

@@ -34,8 +34,8 @@ Diagonal inverseDiagonal(const CsrSystem& a) {
 
 // Textbook preconditioned CG on the dense matrix, stopping when
 // ||r_k|| <= tol ||r_0||; returns the relative residual of every iteration.
-std::vector<double> textbookPcg(const CsrSystem& a, const std::vector<double>& b, const std::vector<double>& minv,
-                                double tol, int maxIterations) {
+std::vector<double> textbookPcg(const CsrSystem& a, const std::vector<double>& b,
+                                const std::vector<double>& minv, double tol, int maxIterations) {
     const int n = a.n;
     const std::vector<double> dense = a.dense();
     std::vector<double> x(n, 0.0), r = b, z(n), p(n), q(n);
@@ -64,7 +64,7 @@ std::vector<double> textbookPcg(const CsrSystem& a, const std::vector<double>& b
 }
 
 class CgSolve : public HandleTest {
-protected:
+  protected:
     void SetUp() override {
         HandleTest::SetUp();
         ASSERT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
@@ -170,9 +170,10 @@ TEST_F(CgSolve, IterationLimitZeroKeepsTheGuess) {
     EXPECT_EQ(result.flag, kyraSparseMaxIterationsReached);
     EXPECT_EQ(result.iterations, 0);
     EXPECT_EQ(x, std::vector<double>(a.n, 0.25));
-    EXPECT_EQ(lastStatus(),
-              "cg with no preconditioner stopped at iteration 0 with a relative residual of 1 because the maximum "
-              "number of iterations was reached");
+    EXPECT_EQ(
+        lastStatus(),
+        "cg with no preconditioner stopped at iteration 0 with a relative residual of 1 because the maximum "
+        "number of iterations was reached");
 }
 
 TEST_F(CgSolve, NegativeDefiniteMatrixBreaksDownBeforeAnyUpdate) {
