@@ -1,0 +1,185 @@
+#ifndef KYRA_TESTS_TESTMATRICES_H
+#define KYRA_TESTS_TESTMATRICES_H
+
+// Sparse matrices of the four scalar types built in the tests, with the
+// reference arithmetic on them (products, residuals) done in double
+// precision by plain loops.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/DenseReference.h"
+#include "matrix/HostCsrMatrix.h"
+
+using ScalarTypes = ::testing::Types<float, double, kyra::Complex<float>, kyra::Complex<double>>;
+
+template <typename T>
+struct Entry {
+    int row;
+    int col;
+    T value;
+};
+
+// The entries of the transpose (not conjugated): the CSC arrays of a matrix
+// are the CSR arrays of its transpose.
+template <typename T>
+std::vector<Entry<T>> transposed(std::vector<Entry<T>> entries) {
+    for (Entry<T>& e : entries) std::swap(e.row, e.col);
+    return entries;
+}
+
+template <typename T>
+std::vector<Entry<T>> sortedByRowAndColumn(std::vector<Entry<T>> entries) {
+    std::sort(entries.begin(), entries.end(), [](const Entry<T>& a, const Entry<T>& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    });
+    return entries;
+}
+
+// A square sparse matrix as CSR arrays with index base 0 or 1. Each row keeps
+// its entries in the order given, so tests can build unsorted rows and
+// duplicates on purpose. matrix() is a host CSR matrix on these arrays, so
+// the object moves but is not copied.
+template <typename T>
+class Csr {
+  public:
+    Csr(int n, const std::vector<Entry<T>>& entries, int base = 0) : n_(n), base_(base), rowPtr_(n + 1, 0) {
+        std::vector<Entry<T>> byRow = entries;
+        std::stable_sort(byRow.begin(), byRow.end(),
+                         [](const Entry<T>& a, const Entry<T>& b) { return a.row < b.row; });
+        for (const Entry<T>& e : byRow) {
+            ++rowPtr_[e.row + 1];
+            colInd_.push_back(e.col + base);
+            val_.push_back(e.value);
+        }
+        for (int i = 0; i < n; ++i) rowPtr_[i + 1] += rowPtr_[i];
+        for (int& p : rowPtr_) p += base;
+        matrix_ = std::make_unique<Iterative::HostCsrMatrixRef<T>>(
+            n, n, nnz(), val_.data(), rowPtr_.data(), colInd_.data(), Iterative::IndexType(base));
+    }
+    Csr(Csr&&) = default;
+    Csr& operator=(Csr&&) = default;
+
+    int n() const { return n_; }
+    int nnz() const { return static_cast<int>(val_.size()); }
+    int base() const { return base_; }
+    // Zero-based positions of row i's entries.
+    int begin(int i) const { return rowPtr_[i] - base_; }
+    int end(int i) const { return rowPtr_[i + 1] - base_; }
+    const std::vector<T>& val() const { return val_; }
+    const std::vector<int>& rowPtr() const { return rowPtr_; }
+    const std::vector<int>& colInd() const { return colInd_; }
+    const Iterative::HostCsrMatrixRef<T>& matrix() const { return *matrix_; }
+
+    std::vector<Entry<T>> entries() const {
+        std::vector<Entry<T>> list;
+        for (int i = 0; i < n_; ++i)
+            for (int p = begin(i); p < end(i); ++p) list.push_back({i, colInd_[p] - base_, val_[p]});
+        return list;
+    }
+
+    T at(int i, int j) const {
+        for (int p = begin(i); p < end(i); ++p)
+            if (colInd_[p] - base_ == j) return val_[p];
+        return T(0);
+    }
+
+    Dense<T> dense() const { return toDense(n_, base_, val_.data(), rowPtr_.data(), colInd_.data()); }
+
+    // A x in double precision.
+    std::vector<Wide<T>> multiply(const std::vector<T>& x) const {
+        std::vector<Wide<T>> y(n_, Wide<T>(0));
+        for (int i = 0; i < n_; ++i)
+            for (int p = begin(i); p < end(i); ++p) y[i] += widen(val_[p]) * widen(x[colInd_[p] - base_]);
+        return y;
+    }
+
+  private:
+    int n_;
+    int base_;
+    std::vector<int> rowPtr_;
+    std::vector<int> colInd_;
+    std::vector<T> val_;
+    std::unique_ptr<Iterative::HostCsrMatrixRef<T>> matrix_;
+};
+
+// The matrix of a host CSR matrix of either base.
+template <typename T>
+Dense<T> toDense(const Iterative::Matrix<T>& matrix) {
+    const auto& a = dynamic_cast<const Iterative::HostCsrMatrix<T>&>(matrix);
+    return toDense(a.n(), a.index().toInt(), a.val(), a.rowPtr(), a.colInd());
+}
+
+// b = A x*, rounded to T.
+template <typename T>
+std::vector<T> rightHandSide(const Csr<T>& A, const std::vector<T>& xStar) {
+    std::vector<T> b;
+    for (const Wide<T>& v : A.multiply(xStar)) b.push_back(narrow<T>(v));
+    return b;
+}
+
+// |b - A x| in double precision.
+template <typename T>
+double trueResidual(const Csr<T>& A, const std::vector<T>& b, const std::vector<T>& x) {
+    const std::vector<Wide<T>> Ax = A.multiply(x);
+    double sum = 0.0;
+    for (std::size_t i = 0; i < b.size(); ++i) sum += std::pow(kyra::abs(widen(b[i]) - Ax[i]), 2);
+    return std::sqrt(sum);
+}
+
+// A smooth solution with a different value in every entry.
+template <typename T>
+std::vector<T> smoothSolution(int n) {
+    std::vector<T> x(n);
+    for (int i = 0; i < n; ++i) x[i] = scalar<T>(1.0 + std::sin(0.37 * i), 0.5 * std::cos(0.21 * i));
+    return x;
+}
+
+// A nonsymmetric, diagonally dominant matrix on a side x side grid whose
+// values depend on the position (no permutation of the grid leaves it
+// unchanged), listed in a scrambled order.
+template <typename T>
+std::vector<Entry<T>> scrambledGrid(int side) {
+    std::vector<Entry<T>> e;
+    for (int i = side - 1; i >= 0; --i) {
+        for (int j = 0; j < side; ++j) {
+            const int r = i * side + j;
+            if (j + 1 < side) e.push_back({r, r + 1, scalar<T>(-1.0 - 0.01 * r, 0.1)});
+            if (i > 0) e.push_back({r, r - side, scalar<T>(-1.0 + 0.02 * j, -0.2)});
+            e.push_back({r, r, scalar<T>(6.0 + 0.1 * r, 0.5)});
+            if (i + 1 < side) e.push_back({r, r + side, scalar<T>(-0.5, 0.3)});
+            if (j > 0) e.push_back({r, r - 1, scalar<T>(-1.5, 0.0)});
+        }
+    }
+    return e;
+}
+
+// A real Matrix Market coordinate file as zero-based entries, both triangles
+// of a symmetric one; false when the file cannot be read.
+inline bool readMatrixMarket(const std::string& path, int& n, std::vector<Entry<double>>& entries) {
+    std::ifstream in(path);
+    std::string line;
+    if (!std::getline(in, line)) return false;
+    const bool symmetric = line.find("symmetric") != std::string::npos;
+    while (std::getline(in, line) && line[0] == '%') {
+    }
+    int columns = 0, count = 0;
+    std::istringstream(line) >> n >> columns >> count;
+    for (int k = 0; k < count; ++k) {
+        int i = 0, j = 0;
+        double v = 0.0;
+        in >> i >> j >> v;
+        entries.push_back({i - 1, j - 1, v});
+        if (symmetric && i != j) entries.push_back({j - 1, i - 1, v});
+    }
+    return static_cast<bool>(in);
+}
+
+#endif
