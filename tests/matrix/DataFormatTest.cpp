@@ -5,43 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "core/Complex.h"
-#include "core/Exception.h"
+#include "common/DenseChecks.h"
 #include "matrix/DataFormat.h"
 
 namespace {
 
 using namespace Iterative;
 
-// Status and text of what `construct` raises; status 0 when it does not.
-std::pair<int, std::string> outcome(const std::function<void()>& construct) {
-    try {
-        construct();
-    } catch (const KyraSparseException& e) {
-        return {e.code(), e.what()};
-    }
-    return {0, ""};
-}
-
-void expectArgumentError(const char* text, const std::function<void()>& construct) {
-    EXPECT_EQ((std::pair<int, std::string>{kyraSparseArgumentError, text}), outcome(construct));
-}
-
 template <typename T>
 class DataFormats : public ::testing::Test {
-  protected:
+  public:
     std::vector<T> a = std::vector<T>(4);
     std::vector<T> x = std::vector<T>(3);
     std::vector<T> b = std::vector<T>(3);
     std::vector<int> pointers{0, 1, 3, 4};
     std::vector<int> indices{0, 1, 2, 2};
 };
-using ScalarTypes = ::testing::Types<float, double, kyra::Complex<float>, kyra::Complex<double>>;
-TYPED_TEST_SUITE(DataFormats, ScalarTypes);
+TYPED_TEST_SUITE(DataFormats, AllScalarTypes);
 
 template <typename T>
 void product(char, const PublicScalar<T>*, PublicScalar<T>*, void*) {}
@@ -80,94 +63,56 @@ TEST(DataFormatCodes, ScalarTypesAndPlaceholder) {
     EXPECT_EQ(0, none.dataType());
 }
 
-// Each row: the arguments, with the checks before the one under test passing
-// and every later argument made invalid too, so only the order decides.
-TYPED_TEST(DataFormats, CsrChecksInOrder) {
-    using T = TypeParam;
-    const T* a = this->a.data();
-    const int* p = this->pointers.data();
-    const int* i = this->indices.data();
-    T* x = this->x.data();
-    const T* b = this->b.data();
-    for (int indexing : {2, -1}) {
-        const kyraSparseCsrOptions bad{indexing};
-        expectArgumentError("formatOpts.indexing != {0, 1}", [&] {
-            CsrDataFormat<T>(&bad, -1, -1, nullptr, nullptr, nullptr, nullptr, nullptr);
-        });
+// The k-th check fails when the arguments before it are valid and it and
+// every later one are invalid, so only the order decides which is reported.
+template <typename Format, typename Options, typename T>
+void expectArrayFormatChecksInOrder(DataFormats<T>& d, const char* firstIndices, const char* secondIndices) {
+    const char* texts[] = {"formatOpts.indexing != {0, 1}",
+                           "n >= 0",
+                           "nnz >= 0",
+                           "a != 0",
+                           firstIndices,
+                           secondIndices,
+                           "x != 0",
+                           "b != 0"};
+    for (int badIndexing : {2, -1}) {
+        const Options bad{badIndexing};
+        for (int k = 0; k < 8; ++k) {
+            const auto valid = [k](int argument) { return argument < k; };
+            EXPECT_EQ(std::string("3: ") + texts[k], failureOf([&] {
+                          Format(valid(0) ? nullptr : &bad, valid(1) ? 3 : -1, valid(2) ? 4 : -1,
+                                 valid(3) ? d.a.data() : nullptr, valid(4) ? d.pointers.data() : nullptr,
+                                 valid(5) ? d.indices.data() : nullptr, valid(6) ? d.x.data() : nullptr,
+                                 valid(7) ? d.b.data() : nullptr);
+                      }));
+        }
     }
-    const kyraSparseCsrOptions one{1};
-    expectArgumentError("n >= 0",
-                        [&] { CsrDataFormat<T>(&one, -1, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "nnz >= 0", [&] { CsrDataFormat<T>(nullptr, 3, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "a != 0", [&] { CsrDataFormat<T>(nullptr, 3, 4, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("a != 0", [&] { CsrDataFormat<T>(nullptr, 3, 4, nullptr, p, i, nullptr, b); });
-    expectArgumentError("rowPtr != 0",
-                        [&] { CsrDataFormat<T>(nullptr, 3, 4, a, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("colInd != 0",
-                        [&] { CsrDataFormat<T>(nullptr, 3, 4, a, p, nullptr, nullptr, nullptr); });
-    expectArgumentError("x != 0", [&] { CsrDataFormat<T>(nullptr, 3, 4, a, p, i, nullptr, nullptr); });
-    expectArgumentError("b != 0", [&] { CsrDataFormat<T>(nullptr, 3, 4, a, p, i, x, nullptr); });
-    EXPECT_EQ(1, CsrDataFormat<T>(&one, 3, 4, a, p, i, x, b).indexing());
+    const Options one{1};
+    EXPECT_EQ(1, Format(&one, 3, 4, d.a.data(), d.pointers.data(), d.indices.data(), d.x.data(), d.b.data())
+                     .indexing());
 }
 
-TYPED_TEST(DataFormats, CscChecksInOrder) {
+TYPED_TEST(DataFormats, ArrayFormatChecksInOrder) {
     using T = TypeParam;
-    const T* a = this->a.data();
-    const int* p = this->pointers.data();
-    const int* i = this->indices.data();
-    T* x = this->x.data();
-    const kyraSparseCscOptions bad{2};
-    expectArgumentError("formatOpts.indexing != {0, 1}",
-                        [&] { CscDataFormat<T>(&bad, -1, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "n >= 0", [&] { CscDataFormat<T>(nullptr, -1, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "nnz >= 0", [&] { CscDataFormat<T>(nullptr, 3, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "a != 0", [&] { CscDataFormat<T>(nullptr, 3, 4, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("rowInd != 0",
-                        [&] { CscDataFormat<T>(nullptr, 3, 4, a, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("colPtr != 0",
-                        [&] { CscDataFormat<T>(nullptr, 3, 4, a, i, nullptr, nullptr, nullptr); });
-    expectArgumentError("x != 0", [&] { CscDataFormat<T>(nullptr, 3, 4, a, i, p, nullptr, nullptr); });
-    expectArgumentError("b != 0", [&] { CscDataFormat<T>(nullptr, 3, 4, a, i, p, x, nullptr); });
-}
-
-TYPED_TEST(DataFormats, CooChecksInOrder) {
-    using T = TypeParam;
-    const T* a = this->a.data();
-    const int* i = this->indices.data();
-    T* x = this->x.data();
-    const kyraSparseCooOptions bad{-1};
-    expectArgumentError("formatOpts.indexing != {0, 1}",
-                        [&] { CooDataFormat<T>(&bad, -1, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "n >= 0", [&] { CooDataFormat<T>(nullptr, -1, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "nnz >= 0", [&] { CooDataFormat<T>(nullptr, 3, -1, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError(
-        "a != 0", [&] { CooDataFormat<T>(nullptr, 3, 4, nullptr, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("rowInd != 0",
-                        [&] { CooDataFormat<T>(nullptr, 3, 4, a, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("colInd != 0",
-                        [&] { CooDataFormat<T>(nullptr, 3, 4, a, i, nullptr, nullptr, nullptr); });
-    expectArgumentError("x != 0", [&] { CooDataFormat<T>(nullptr, 3, 4, a, i, i, nullptr, nullptr); });
-    expectArgumentError("b != 0", [&] { CooDataFormat<T>(nullptr, 3, 4, a, i, i, x, nullptr); });
+    expectArrayFormatChecksInOrder<CsrDataFormat<T>, kyraSparseCsrOptions>(*this, "rowPtr != 0",
+                                                                           "colInd != 0");
+    expectArrayFormatChecksInOrder<CscDataFormat<T>, kyraSparseCscOptions>(*this, "rowInd != 0",
+                                                                           "colPtr != 0");
+    expectArrayFormatChecksInOrder<CooDataFormat<T>, kyraSparseCooOptions>(*this, "rowInd != 0",
+                                                                           "colInd != 0");
 }
 
 TYPED_TEST(DataFormats, MatrixFreeChecksInOrder) {
     using T = TypeParam;
-    T* x = this->x.data();
-    expectArgumentError("n >= 0",
-                        [&] { MatrixFreeDataFormat<T>(nullptr, -1, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("ax != 0",
-                        [&] { MatrixFreeDataFormat<T>(nullptr, 3, nullptr, nullptr, nullptr, nullptr); });
-    expectArgumentError("x != 0",
-                        [&] { MatrixFreeDataFormat<T>(nullptr, 3, &product<T>, nullptr, nullptr, nullptr); });
-    expectArgumentError("b != 0",
-                        [&] { MatrixFreeDataFormat<T>(nullptr, 3, &product<T>, nullptr, x, nullptr); });
+    const char* texts[] = {"n >= 0", "ax != 0", "x != 0", "b != 0"};
+    for (int k = 0; k < 4; ++k) {
+        const auto valid = [k](int argument) { return argument < k; };
+        EXPECT_EQ(std::string("3: ") + texts[k], failureOf([&] {
+                      MatrixFreeDataFormat<T>(nullptr, valid(0) ? 3 : -1, valid(1) ? &product<T> : nullptr,
+                                              nullptr, valid(2) ? this->x.data() : nullptr,
+                                              valid(3) ? this->b.data() : nullptr);
+                  }));
+    }
 }
 
 TYPED_TEST(DataFormats, EmptySystemsAreAccepted) {
@@ -176,10 +121,11 @@ TYPED_TEST(DataFormats, EmptySystemsAreAccepted) {
     const int* i = this->indices.data();
     T* x = this->x.data();
     const T* b = this->b.data();
-    EXPECT_EQ(0, outcome([&] { CsrDataFormat<T>(nullptr, 0, 0, a, i, i, x, b); }).first);
-    EXPECT_EQ(0, outcome([&] { CscDataFormat<T>(nullptr, 3, 0, a, i, i, x, b); }).first);
-    EXPECT_EQ(0, outcome([&] { CooDataFormat<T>(nullptr, 0, 0, a, i, i, x, b); }).first);
-    EXPECT_EQ(0, outcome([&] { MatrixFreeDataFormat<T>(nullptr, 0, &product<T>, nullptr, x, b); }).first);
+    EXPECT_EQ("no exception", failureOf([&] { CsrDataFormat<T>(nullptr, 0, 0, a, i, i, x, b); }));
+    EXPECT_EQ("no exception", failureOf([&] { CscDataFormat<T>(nullptr, 3, 0, a, i, i, x, b); }));
+    EXPECT_EQ("no exception", failureOf([&] { CooDataFormat<T>(nullptr, 0, 0, a, i, i, x, b); }));
+    EXPECT_EQ("no exception",
+              failureOf([&] { MatrixFreeDataFormat<T>(nullptr, 0, &product<T>, nullptr, x, b); }));
 }
 
 // Arrays at chosen offsets from a 16-byte boundary.
@@ -204,11 +150,10 @@ TEST(DeviceAlignment, FirstMisalignedArrayIsNamed) {
     const char* names[] = {"data.a", "data.rowPtr", "data.colInd", "data.x", "data.b"};
     for (int k = 0; k < 5; ++k) {
         const CsrDataFormat<T> format = csrWith(k);
-        EXPECT_EQ((std::pair<int, std::string>{kyraSparseAlignmentError,
-                                               std::string(names[k]) + "must be 16-byte aligned"}),
-                  outcome([&] { checkDeviceAlignment(format); }));
+        EXPECT_EQ("8: " + std::string(names[k]) + "must be 16-byte aligned",
+                  failureOf([&] { checkDeviceAlignment(format); }));
     }
-    EXPECT_EQ(0, outcome([&] { checkDeviceAlignment(csrWith(5)); }).first);
+    EXPECT_EQ("no exception", failureOf([&] { checkDeviceAlignment(csrWith(5)); }));
 }
 
 TEST(DeviceAlignment, EveryFormatTestsItsArraysInOrder) {
@@ -221,16 +166,15 @@ TEST(DeviceAlignment, EveryFormatTestsItsArraysInOrder) {
     T* shiftedB = arrays.at<T>(4, 8);
 
     const CscDataFormat<T> csc(nullptr, 2, 2, arrays.at<T>(0, 0), aligned, shiftedIndices, x, shiftedB);
-    EXPECT_EQ("data.colPtrmust be 16-byte aligned", outcome([&] { checkDeviceAlignment(csc); }).second);
+    EXPECT_EQ("8: data.colPtrmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(csc); }));
     const CooDataFormat<T> coo(nullptr, 2, 2, arrays.at<T>(0, 0), shiftedIndices, aligned, x, shiftedB);
-    EXPECT_EQ("data.rowIndmust be 16-byte aligned", outcome([&] { checkDeviceAlignment(coo); }).second);
+    EXPECT_EQ("8: data.rowIndmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(coo); }));
     const CooDataFormat<T> cooValues(nullptr, 2, 2, shiftedValues, shiftedIndices, aligned, x, shiftedB);
-    EXPECT_EQ("data.amust be 16-byte aligned", outcome([&] { checkDeviceAlignment(cooValues); }).second);
+    EXPECT_EQ("8: data.amust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(cooValues); }));
     const MatrixFreeDataFormat<T> free(nullptr, 2, &product<T>, nullptr, x, shiftedB);
-    EXPECT_EQ((std::pair<int, std::string>{kyraSparseAlignmentError, "data.bmust be 16-byte aligned"}),
-              outcome([&] { checkDeviceAlignment(free); }));
+    EXPECT_EQ("8: data.bmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(free); }));
     const MatrixFreeDataFormat<T> freeX(nullptr, 2, &product<T>, nullptr, arrays.at<T>(5, 8), shiftedB);
-    EXPECT_EQ("data.xmust be 16-byte aligned", outcome([&] { checkDeviceAlignment(freeX); }).second);
+    EXPECT_EQ("8: data.xmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(freeX); }));
 }
 
 }  // namespace
