@@ -4,75 +4,63 @@
 
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "KrylovrunTestSupport.h"
+#include "common/SmallSystems.h"
 
 namespace krylovrun_test {
 namespace {
 
 using Complex = std::complex<double>;
+using Dense = std::vector<std::vector<Complex>>;
 
+// The sample is the 2-D Poisson matrix of a 60 x 60 grid.
 const std::string kSample = std::string(KYRA_SOURCE_DIR) + "/samples/poisson2d_60.mtx";
 
-// ---------------------------------------------------------------------------
-// An independent reader of the files involved: coordinate matrices (general,
-// symmetric or hermitian storage) and array vectors, real or complex.
+// The matrix kSpdSymmetric stores.
+const Dense kSpd = {{2, -1, 0, 0}, {-1, 2, -1, 0}, {0, -1, 2, -1}, {0, 0, -1, 2}};
 
-struct Entry {
-    int row;
-    int col;
-    Complex value;
-};
+// A hermitian positive definite matrix, and its lower triangle as a file.
+const Dense kHermitian = {{4, {1, -2}, 0}, {{1, 2}, 5, {0, 1}}, {0, {0, -1}, 6}};
+const std::string kHermitianFile =
+    "%%MatrixMarket matrix coordinate complex hermitian\n"
+    "3 3 5\n"
+    "1 1 4 0\n2 1 1 2\n2 2 5 0\n3 2 0 -1\n3 3 6 0\n";
 
-struct SparseMatrix {
-    int n = 0;
-    std::vector<Entry> entries;  // one-based, mirrors included
-};
+std::vector<Complex> multiply(const Dense& a, const std::vector<Complex>& x) {
+    std::vector<Complex> y(a.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        for (size_t j = 0; j < x.size(); ++j) y[i] += a[i][j] * x[j];
+    }
+    return y;
+}
 
-std::istringstream bodyOf(const std::string& path, std::string& banner) {
+// ||b - A x|| / ||b||.
+double relativeResidual(const Dense& a, const std::vector<Complex>& x, const std::vector<Complex>& b) {
+    const std::vector<Complex> ax = multiply(a, x);
+    double r = 0, s = 0;
+    for (size_t i = 0; i < b.size(); ++i) {
+        r += std::norm(b[i] - ax[i]);
+        s += std::norm(b[i]);
+    }
+    return std::sqrt(r / s);
+}
+
+// An independent reader of the array files the program writes, real or
+// complex; comment and blank lines skipped.
+std::vector<Complex> readArray(const std::string& path) {
     std::istringstream lines(readWholeFile(path));
+    std::string banner, body, line;
     std::getline(lines, banner);
-    std::string body, line;
+    EXPECT_NE(banner.find("array"), std::string::npos) << banner;
     while (std::getline(lines, line)) {
         if (!line.empty() && line[0] != '%') body += line + "\n";
     }
-    return std::istringstream(body);
-}
-
-bool isComplex(const std::string& banner) { return banner.find("complex") != std::string::npos; }
-
-SparseMatrix readMatrix(const std::string& path) {
-    std::string banner;
-    std::istringstream in = bodyOf(path, banner);
-    const bool symmetric = banner.find("symmetric") != std::string::npos;
-    const bool hermitian = banner.find("hermitian") != std::string::npos;
-    SparseMatrix matrix;
-    int cols = 0, stored = 0;
-    in >> matrix.n >> cols >> stored;
-    for (int k = 0; k < stored; ++k) {
-        Entry entry{};
-        double re = 0.0, im = 0.0;
-        in >> entry.row >> entry.col >> re;
-        if (isComplex(banner)) in >> im;
-        entry.value = Complex(re, im);
-        matrix.entries.push_back(entry);
-        if (entry.row != entry.col && (symmetric || hermitian)) {
-            matrix.entries.push_back(
-                {entry.col, entry.row, hermitian ? std::conj(entry.value) : entry.value});
-        }
-    }
-    return matrix;
-}
-
-std::vector<Complex> readArray(const std::string& path) {
-    std::string banner;
-    std::istringstream in = bodyOf(path, banner);
-    EXPECT_NE(banner.find("array"), std::string::npos) << banner;
+    std::istringstream in(body);
     int rows = 0, cols = 0;
     in >> rows >> cols;
     EXPECT_EQ(cols, 1);
@@ -80,31 +68,11 @@ std::vector<Complex> readArray(const std::string& path) {
     for (Complex& value : values) {
         double re = 0.0, im = 0.0;
         in >> re;
-        if (isComplex(banner)) in >> im;
+        if (banner.find("complex") != std::string::npos) in >> im;
         value = Complex(re, im);
     }
     EXPECT_FALSE(in.fail()) << path;
     return values;
-}
-
-std::vector<Complex> multiply(const SparseMatrix& a, const std::vector<Complex>& x) {
-    std::vector<Complex> y(a.n);
-    for (const Entry& e : a.entries) y[e.row - 1] += e.value * x[e.col - 1];
-    return y;
-}
-
-double norm(const std::vector<Complex>& v) {
-    double sum = 0.0;
-    for (const Complex& value : v) sum += std::norm(value);
-    return std::sqrt(sum);
-}
-
-// ||b - A x|| / ||b||.
-double trueRelativeResidual(const SparseMatrix& a, const std::vector<Complex>& x,
-                            const std::vector<Complex>& b) {
-    std::vector<Complex> r = multiply(a, x);
-    for (std::size_t i = 0; i < r.size(); ++i) r[i] = b[i] - r[i];
-    return norm(r) / norm(b);
 }
 
 std::string arrayFile(const std::vector<Complex>& values, bool complex) {
@@ -120,125 +88,108 @@ std::string arrayFile(const std::vector<Complex>& values, bool complex) {
     return out.str();
 }
 
-// The result text's lines that do not depend on timing or iteration count.
-struct ResultNames {
-    std::string dataFormat, platform, preconditioner, solver, flag;
-};
-
-void expectResult(const std::string& out, const ResultNames& names) {
-    EXPECT_EQ(valueAfter(out, "data format:       "), names.dataFormat) << out;
-    EXPECT_EQ(valueAfter(out, "platform:          "), names.platform) << out;
-    EXPECT_EQ(valueAfter(out, "preconditioner:    "), names.preconditioner) << out;
-    EXPECT_EQ(valueAfter(out, "solver:            "), names.solver) << out;
-    EXPECT_EQ(valueAfter(out, "result flag:       "), names.flag) << out;
-}
-
 const char* kConverged = "the solver converged to the relative tolerance";
+const char* kMaxIterations = "the maximum number of iterations was reached";
 
 // The printed output is the configuration text, then the twelve result
-// lines and one more newline.
-void expectTwelveResultLines(const std::string& out, const std::string& config) {
+// lines (times in seconds) and one more newline. The solves all read COO on
+// the host without a preconditioner.
+void expectReport(const std::string& out, const std::string& config, const std::string& flag,
+                  const std::string& solver = "cg") {
     ASSERT_EQ(out.compare(0, config.size(), config), 0) << out;
     const std::string result = out.substr(config.size());
-    const char* labels[] = {
-        "data format:       ", "platform:          ", "preconditioner:    ", "solver:            ",
-        "result flag:       ", "iterations:        ", "relative residual: ", "absolute residual: ",
-        "overhead time:     ", "precond. time:     ", "solver time:       ", "total time:        "};
-    std::istringstream lines(result);
+    const std::pair<const char*, std::string> lines[] = {{"data format:       ", "coo"},
+                                                         {"platform:          ", "host"},
+                                                         {"preconditioner:    ", "no preconditioner"},
+                                                         {"solver:            ", solver},
+                                                         {"result flag:       ", flag},
+                                                         {"iterations:        ", ""},
+                                                         {"relative residual: ", ""},
+                                                         {"absolute residual: ", ""},
+                                                         {"overhead time:     ", " s"},
+                                                         {"precond. time:     ", " s"},
+                                                         {"solver time:       ", " s"},
+                                                         {"total time:        ", " s"}};
+    std::istringstream text(result);
     std::string line;
-    for (const char* label : labels) {
-        ASSERT_TRUE(std::getline(lines, line)) << result;
+    for (const auto& [label, value] : lines) {
+        ASSERT_TRUE(std::getline(text, line)) << result;
         EXPECT_EQ(line.compare(0, std::string(label).size(), label), 0) << line;
+        if (value == " s") {
+            EXPECT_EQ(line.substr(line.size() - 2), " s") << line;
+        } else if (!value.empty()) {
+            EXPECT_EQ(line.substr(std::string(label).size()), value);
+        }
     }
-    EXPECT_TRUE(std::getline(lines, line));
+    EXPECT_TRUE(std::getline(text, line));
     EXPECT_EQ(line, "");
-    EXPECT_FALSE(std::getline(lines, line)) << result;
-    for (const char* timeLabel : {"overhead time:     ", "solver time:       ", "total time:        "}) {
-        const std::string time = valueAfter(result, timeLabel);
-        ASSERT_GE(time.size(), 2u);
-        EXPECT_EQ(time.substr(time.size() - 2), " s");
-    }
+    EXPECT_FALSE(std::getline(text, line)) << result;
 }
 
 class KrylovrunSolveTest : public KrylovrunTest {};
 
-// ---------------------------------------------------------------------------
 // Data that cannot be read: the configuration text, then the reader's
 // message, exit status 1.
-
 TEST_F(KrylovrunSolveTest, DataReadingFailuresPrintTheReadersMessage) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
-    const std::string shortVector = write("short.mtx", arrayFile({1.0, 2.0, 3.0}, false));
-    const std::string complexVector = write("complex.mtx", arrayFile({1.0, 2.0, 3.0, 4.0}, true));
+    const std::string matrix = write(kSpdSymmetric, "m.mtx");
+    const std::string shortVector = write(arrayFile({1.0, 2.0, 3.0}, false), "short.mtx");
+    const std::string complexVector = write(arrayFile({1.0, 2.0, 3.0, 4.0}, true), "complex.mtx");
     const std::string twoColumns =
-        write("wide.mtx", "%%MatrixMarket matrix array real general\n4 2\n1\n2\n3\n4\n5\n6\n7\n8\n");
-    const std::string truncated = write("cut.mtx", "%%MatrixMarket matrix array real general\n4 1\n1\n2\n");
+        write("%%MatrixMarket matrix array real general\n4 2\n1\n2\n3\n4\n5\n6\n7\n8\n", "wide.mtx");
+    const std::string truncated = write("%%MatrixMarket matrix array real general\n4 1\n1\n2\n", "cut.mtx");
     const std::string notSquare =
-        write("wide_matrix.mtx", "%%MatrixMarket matrix coordinate real general\n4 5 1\n1 1 1\n");
+        write("%%MatrixMarket matrix coordinate real general\n4 5 1\n1 1 1\n", "wide_matrix.mtx");
     const std::string missing = pathOf("missing.mtx");
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string message;
-    };
-    const Case cases[] = {
+    const std::string wrongLength = ") must have a length that matches the input matrix";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"A=" + matrix, "b=" + missing}, "error: file (" + missing + ") could not be read"},
         {{"A=" + matrix, "b=ONES"}, "error: file (ONES) could not be read"},
         {{"A=" + matrix, "xin=" + missing}, "error: file (" + missing + ") could not be read"},
-        {{"A=" + matrix, "b=" + shortVector},
-         "error: the specified array (" + shortVector + ") must have a length that matches the input matrix"},
-        {{"A=" + matrix, "xin=" + twoColumns},
-         "error: the specified array (" + twoColumns + ") must have a length that matches the input matrix"},
+        {{"A=" + matrix, "b=" + shortVector}, "error: the specified array (" + shortVector + wrongLength},
+        {{"A=" + matrix, "xin=" + twoColumns}, "error: the specified array (" + twoColumns + wrongLength},
         {{"A=" + matrix, "b=" + complexVector},
          "error: the specified array (" + complexVector +
              ") does not match the complexity of the input matrix"},
         {{"A=" + matrix, "b=" + truncated}, "error: failed to read the specified array (" + truncated + ")"},
         {{"A=" + matrix, "b=" + matrix},
-         "error: expecting a array/vector, got type type (matrix coordinate real "
-         "symmetric)"},
+         "error: expecting a array/vector, got type type (matrix coordinate real symmetric)"},
         {{"A=" + notSquare}, "error: This application is designed for square matrices (" + notSquare + ")"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
-        const RunOutput result = run(c.arguments);
-        EXPECT_EQ(result.out, configText() + c.message + "\n");
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(message);
+        const RunOutput result = run(arguments);
+        EXPECT_EQ(result.out, configText() + message + "\n");
         EXPECT_EQ(result.exitStatus, 1);
     }
 }
 
 TEST_F(KrylovrunSolveTest, UnreadableMatrixFileIsRefused) {
     if (geteuid() == 0) GTEST_SKIP() << "file permissions do not stop the superuser";
-    const std::string matrix = write("locked.mtx", kSpdSymmetric);
+    const std::string matrix = write(kSpdSymmetric, "locked.mtx");
     std::filesystem::permissions(matrix, std::filesystem::perms::none);
     const RunOutput result = run({"A=" + matrix});
     EXPECT_EQ(result.out, "error: file not found (" + matrix + ")\n" + kParseFailed);
     EXPECT_EQ(result.exitStatus, 1);
 }
 
-// ---------------------------------------------------------------------------
-// Statuses from the library: its last status text, exit status 0.
-
+// Statuses from the library: its last status text, exit status 0, and no
+// solution written when the solve did not run.
 TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
+    const std::string matrix = write(kSpdSymmetric, "m.mtx");
     const std::string solution = pathOf("x.mtx");
-    struct Case {
-        const char* option;
-        std::string config;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::string cases[][3] = {
         {"tolerance=nan", configText("nan"), "argument error: config.relativeTolerance > 0.0"},
         {"tolerance=0", configText("0"), "argument error: config.relativeTolerance > 0.0"},
         {"tolerance=2", configText("2"), "argument error: config.relativeTolerance <= 1.0"},
         {"maxIterations=-1", configText("1e-06", "-1"), "argument error: config.maxIterations >= 0"},
         {"maxRuntime=-1", configText("1e-06", "10000", "-1"), "argument error: config.maxRuntime >= 0"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.option);
-        const RunOutput result = run({"A=" + matrix, "solver=cg", c.option, "x=" + solution});
-        EXPECT_EQ(result.out, c.config + c.text + "\n");
+    for (const auto& [option, config, text] : cases) {
+        SCOPED_TRACE(option);
+        const RunOutput result = run({"A=" + matrix, "solver=cg", option, "x=" + solution});
+        EXPECT_EQ(result.out, config + text + "\n");
         EXPECT_EQ(result.exitStatus, 0);
-        EXPECT_FALSE(std::filesystem::exists(solution))
-            << "no solution is written when the solve did not run";
+        EXPECT_FALSE(std::filesystem::exists(solution));
     }
 }
 
@@ -246,8 +197,7 @@ TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) 
 // With the cuda platform refused (a build without it), nothing after it is
 // looked at: not even the missing matrix file that follows.
 TEST_F(KrylovrunSolveTest, PlatformTheLibraryRefusesEndsTheRunWithItsText) {
-    const std::string missing = pathOf("missing.mtx");
-    const RunOutput result = run({"solver=cg", "platform=cuda", "A=" + missing});
+    const RunOutput result = run({"solver=cg", "platform=cuda", "A=" + pathOf("missing.mtx")});
     if (result.out.find(kParseFailed) != std::string::npos)
         GTEST_SKIP() << "this build has the cuda platform";
     EXPECT_EQ(result.out.compare(0, 25, "feature not implemented: "), 0) << result.out;
@@ -255,63 +205,71 @@ TEST_F(KrylovrunSolveTest, PlatformTheLibraryRefusesEndsTheRunWithItsText) {
     EXPECT_EQ(result.exitStatus, 0);
 }
 
-// ---------------------------------------------------------------------------
-// Solves.
-
-TEST_F(KrylovrunSolveTest, SampleWithCgConvergesAndWritesASolutionWithinTheTolerance) {
+// The solution written after a solve, converged or not, is checked against
+// the sample's matrix built without the program.
+TEST_F(KrylovrunSolveTest, SampleWithCgWritesASolutionWithinTheToleranceAlsoWhenItStopsEarly) {
+    const CsrSystem poisson = poisson2d(60);
     const std::string solution = pathOf("sol.mtx");
-    const RunOutput result = run({"A=" + kSample, "solver=cg", "x=" + solution});
+    RunOutput result = run({"A=" + kSample, "solver=cg", "x=" + solution});
     EXPECT_EQ(result.exitStatus, 0);
-    expectTwelveResultLines(result.out, configText());
-    expectResult(result.out, {"coo", "host", "no preconditioner", "cg", kConverged});
+    expectReport(result.out, configText(), kConverged);
     EXPECT_GT(std::stoi(valueAfter(result.out, "iterations:        ")), 0);
     EXPECT_LE(std::stod(valueAfter(result.out, "relative residual: ")), 1e-6);
-
-    const SparseMatrix a = readMatrix(kSample);
-    ASSERT_EQ(a.n, 3600);
-    const std::vector<Complex> x = readArray(solution);
+    std::vector<double> x;
+    for (const Complex& value : readArray(solution)) x.push_back(value.real());
     ASSERT_EQ(x.size(), 3600u);
-    EXPECT_LE(trueRelativeResidual(a, x, std::vector<Complex>(3600, 1.0)), 1e-6);
-}
+    EXPECT_LE(trueRelativeResidual(poisson, x, std::vector<double>(3600, 1.0)), 1e-6);
 
-TEST_F(KrylovrunSolveTest, SampleWithoutSolverReportsNoSolverAndWritesNoFile) {
-    const RunOutput result = run({"A=" + kSample});
+    result = run({"A=" + kSample, "solver=cg", "maxIterations=3", "x=" + solution});
     EXPECT_EQ(result.exitStatus, 0);
-    expectTwelveResultLines(result.out, configText());
-    EXPECT_EQ(valueAfter(result.out, "result flag:       "), "no solver was selected");
+    expectReport(result.out, configText("1e-06", "3"), kMaxIterations);
+    EXPECT_EQ(valueAfter(result.out, "iterations:        "), "3");
+    EXPECT_EQ(readArray(solution).size(), 3600u);
+
+    result = run({"A=" + kSample});
+    EXPECT_EQ(result.exitStatus, 0);
+    expectReport(result.out, configText(), "no solver was selected", "no solver");
     EXPECT_EQ(valueAfter(result.out, "iterations:        "), "0");
 }
 
 TEST_F(KrylovrunSolveTest, EmptyPreconditionerIsNoPreconditionerAndLastSolverWins) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
+    const std::string matrix = write(kSpdSymmetric, "m.mtx");
     for (const char* word : {"preconditioner=empty", "preconditioner=none"}) {
         SCOPED_TRACE(word);
         const RunOutput result =
             run({"solver=gmres", "preconditioner=jacobi", "A=" + matrix, word, "SOLVER=CG"});
         EXPECT_EQ(result.exitStatus, 0);
-        expectTwelveResultLines(result.out, configText());
-        expectResult(result.out, {"coo", "host", "no preconditioner", "cg", kConverged});
+        expectReport(result.out, configText(), kConverged);
     }
 }
 
+// A real symmetric and a complex hermitian system with known solutions, the
+// right-hand side read from a file.
 TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
-    const std::vector<Complex> expected = {1.0, -2.0, 0.5, 3.0};
-    const std::vector<Complex> b = multiply(readMatrix(matrix), expected);
-    const std::string rhs = write("b.mtx", arrayFile(b, false));
     const std::string solution = pathOf("x.mtx");
-    const RunOutput result =
-        run({"A=" + matrix, "b=" + rhs, "solver=cg", "tolerance=1e-12", "maxIterations=50", "x=" + solution});
-    EXPECT_EQ(result.exitStatus, 0);
-    expectTwelveResultLines(result.out, configText("1e-12", "50"));
-    expectResult(result.out, {"coo", "host", "no preconditioner", "cg", kConverged});
-    const std::vector<Complex> x = readArray(solution);
-    ASSERT_EQ(x.size(), expected.size());
-    for (std::size_t i = 0; i < x.size(); ++i) EXPECT_NEAR(x[i].real(), expected[i].real(), 1e-10) << i;
+    const struct {
+        std::string file;
+        Dense a;
+        std::vector<Complex> expected;
+        bool complex;
+    } systems[] = {{kSpdSymmetric, kSpd, {1.0, -2.0, 0.5, 3.0}, false},
+                   {kHermitianFile, kHermitian, {{1.0, 1.0}, {-2.0, 0.5}, {0.0, 3.0}}, true}};
+    for (const auto& system : systems) {
+        const std::vector<Complex> b = multiply(system.a, system.expected);
+        const RunOutput result =
+            run({"A=" + write(system.file, "a.mtx"), "b=" + write(arrayFile(b, system.complex), "b.mtx"),
+                 "solver=cg", "tolerance=1e-12", "maxIterations=50", "x=" + solution});
+        EXPECT_EQ(result.exitStatus, 0);
+        expectReport(result.out, configText("1e-12", "50"), kConverged);
+        const std::vector<Complex> x = readArray(solution);
+        ASSERT_EQ(x.size(), system.expected.size());
+        for (size_t i = 0; i < x.size(); ++i) EXPECT_LT(std::abs(x[i] - system.expected[i]), 1e-10) << i;
+        EXPECT_LE(relativeResidual(system.a, x, b), 1e-12);
+    }
 }
 
 TEST_F(KrylovrunSolveTest, OnesAndEmptyRightHandSideAreAllOnes) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
+    const std::string matrix = write(kSpdSymmetric, "m.mtx");
     const std::string solution = pathOf("x.mtx");
     for (const char* rhs : {"b=ones", "b="}) {
         SCOPED_TRACE(rhs);
@@ -319,17 +277,16 @@ TEST_F(KrylovrunSolveTest, OnesAndEmptyRightHandSideAreAllOnes) {
         const RunOutput result = run({"A=" + matrix, rhs, "solver=cg", "tolerance=1e-12", "x=" + solution});
         EXPECT_EQ(result.exitStatus, 0);
         EXPECT_EQ(valueAfter(result.out, "result flag:       "), kConverged);
-        const std::vector<Complex> x = readArray(solution);
-        EXPECT_LE(trueRelativeResidual(readMatrix(matrix), x, std::vector<Complex>(4, 1.0)), 1e-12);
+        EXPECT_LE(relativeResidual(kSpd, readArray(solution), std::vector<Complex>(4, 1.0)), 1e-12);
     }
 }
 
 // With no iteration allowed the solution is the starting vector: the initial
-// guess when xin was given (before or after A), zeros otherwise.
+// guess when xin was given (before or after A).
 TEST_F(KrylovrunSolveTest, InitialGuessIsUsedWhateverTheArgumentOrder) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
+    const std::string matrix = write(kSpdSymmetric, "m.mtx");
     const std::vector<Complex> guess = {0.25, -1.5, 2.0, 4.0};
-    const std::string guessFile = write("guess.mtx", arrayFile(guess, false));
+    const std::string guessFile = write(arrayFile(guess, false), "guess.mtx");
     const std::string solution = pathOf("x.mtx");
     const std::vector<std::vector<std::string>> orders = {
         {"xin=" + guessFile, "A=" + matrix, "solver=cg", "maxIterations=0", "x=" + solution},
@@ -339,55 +296,16 @@ TEST_F(KrylovrunSolveTest, InitialGuessIsUsedWhateverTheArgumentOrder) {
         std::filesystem::remove(solution);
         const RunOutput result = run(arguments);
         EXPECT_EQ(result.exitStatus, 0) << result.out;
-        EXPECT_EQ(valueAfter(result.out, "result flag:       "),
-                  "the maximum number of iterations was reached");
-        const std::vector<Complex> x = readArray(solution);
-        ASSERT_EQ(x.size(), guess.size());
-        for (std::size_t i = 0; i < x.size(); ++i) EXPECT_EQ(x[i], guess[i]) << i;
+        EXPECT_EQ(valueAfter(result.out, "result flag:       "), kMaxIterations);
+        EXPECT_EQ(readArray(solution), guess);
     }
 }
 
-TEST_F(KrylovrunSolveTest, UnconvergedSolveStillPrintsTheResultAndWritesTheSolution) {
-    const std::string solution = pathOf("sol.mtx");
-    const RunOutput result = run({"A=" + kSample, "solver=cg", "maxIterations=3", "x=" + solution});
-    EXPECT_EQ(result.exitStatus, 0);
-    expectTwelveResultLines(result.out, configText("1e-06", "3"));
-    EXPECT_EQ(valueAfter(result.out, "result flag:       "), "the maximum number of iterations was reached");
-    EXPECT_EQ(valueAfter(result.out, "iterations:        "), "3");
-    EXPECT_EQ(readArray(solution).size(), 3600u);
-}
-
-// A 3 x 3 hermitian positive definite matrix stored as its lower triangle.
-const std::string kHermitian =
-    "%%MatrixMarket matrix coordinate complex hermitian\n"
-    "3 3 5\n"
-    "1 1 4 0\n"
-    "2 1 1 2\n"
-    "2 2 5 0\n"
-    "3 2 0 -1\n"
-    "3 3 6 0\n";
-
-TEST_F(KrylovrunSolveTest, ComplexHermitianSystemIsSolvedInComplexArithmetic) {
-    const std::string matrix = write("h.mtx", kHermitian);
-    const std::vector<Complex> expected = {{1.0, 1.0}, {-2.0, 0.5}, {0.0, 3.0}};
-    const std::vector<Complex> b = multiply(readMatrix(matrix), expected);
-    const std::string rhs = write("b.mtx", arrayFile(b, true));
-    const std::string solution = pathOf("x.mtx");
-    const RunOutput result =
-        run({"A=" + matrix, "b=" + rhs, "solver=cg", "tolerance=1e-12", "x=" + solution});
-    EXPECT_EQ(result.exitStatus, 0);
-    expectResult(result.out, {"coo", "host", "no preconditioner", "cg", kConverged});
-    const std::vector<Complex> x = readArray(solution);
-    ASSERT_EQ(x.size(), expected.size());
-    for (std::size_t i = 0; i < x.size(); ++i) EXPECT_LT(std::abs(x[i] - expected[i]), 1e-10) << i;
-    EXPECT_LE(trueRelativeResidual(readMatrix(matrix), x, b), 1e-12);
-}
-
 TEST_F(KrylovrunSolveTest, SolutionFileThatCannotBeWrittenFailsTheRun) {
-    const std::string matrix = write("m.mtx", kSpdSymmetric);
+    const std::string matrix = write(kSpdSymmetric, "m.mtx");
     const std::string solution = pathOf("no_such_folder/x.mtx");
     const RunOutput result = run({"A=" + matrix, "solver=cg", "x=" + solution});
-    expectResult(result.out, {"coo", "host", "no preconditioner", "cg", kConverged});
+    EXPECT_EQ(valueAfter(result.out, "result flag:       "), kConverged);
     EXPECT_NE(result.out.find("error: file (" + solution + ") could not be written\n"), std::string::npos)
         << result.out;
     EXPECT_EQ(result.exitStatus, 1);

@@ -2,8 +2,7 @@
 #define KYRA_TESTS_DRIVER_KRYLOVRUNTESTSUPPORT_H
 
 // Runs the built krylovrun program in a child process and captures what it
-// writes and its exit status; gives each test a fresh directory for the
-// Matrix Market files it hands the program.
+// writes and its exit status, with the texts it must print.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,11 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "TempFiles.h"
 
 extern char** environ;
 
@@ -62,17 +61,9 @@ inline std::string configText(const std::string& tolerance = "1e-06",
                               const std::string& maxIterations = "10000",
                               const std::string& maxRuntime = "disabled") {
     return "relative tolerance:   " + tolerance +
-           "\n"
-           "absolute tolerance:   1e-50\n"
-           "divergence tolerance: 100000\n"
-           "max iterations:       " +
-           maxIterations +
-           "\n"
-           "max runtime:          " +
-           maxRuntime +
-           "\n"
-           "residual vector:      disabled\n"
-           "\n";
+           "\nabsolute tolerance:   1e-50\ndivergence tolerance: 100000\n" +
+           "max iterations:       " + maxIterations + "\nmax runtime:          " + maxRuntime +
+           "\nresidual vector:      disabled\n\n";
 }
 
 struct RunOutput {
@@ -80,11 +71,6 @@ struct RunOutput {
     std::string err;  // standard error
     int exitStatus;   // -1 when the program did not exit normally
 };
-
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Runs krylovrun with the arguments, each one argv entry. Standard error
 // goes to errPath so that a full pipe cannot stall the child.
@@ -133,36 +119,12 @@ inline std::string valueAfter(const std::string& text, const std::string& label)
     return "";
 }
 
-// A fresh directory per test for the files handed to the program.
-class KrylovrunTest : public ::testing::Test {
+// Runs the program with the test's own directory for its files.
+class KrylovrunTest : public TempFiles {
   protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(test->test_suite_name()) + "_" + test->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
-        dir_ = std::filesystem::temp_directory_path() / ("kyra_krylovrun_" + name);
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string pathOf(const std::string& name) const { return (dir_ / name).string(); }
-
-    // Writes text byte for byte to a file of the directory; returns its path.
-    std::string write(const std::string& name, const std::string& text) const {
-        const std::string path = pathOf(name);
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
     RunOutput run(const std::vector<std::string>& arguments) const {
         return runKrylovrun(arguments, pathOf("stderr.txt"));
     }
-
-  private:
-    std::filesystem::path dir_;
 };
 
 // A 4 x 4 symmetric positive definite tridiagonal matrix (2 on the

@@ -1,7 +1,8 @@
 #ifndef KYRA_TESTS_DRIVER_TEMPFILES_H
 #define KYRA_TESTS_DRIVER_TEMPFILES_H
 
-// A fresh directory per test for the small files the readers are given.
+// A fresh directory per test for the small files the readers and the
+// krylovrun program are given.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+inline std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class TempFiles : public ::testing::Test {
   protected:
@@ -29,10 +35,7 @@ class TempFiles : public ::testing::Test {
         std::ofstream(pathOf(name), std::ios::binary) << text;
         return pathOf(name);
     }
-    std::string read(const std::string& name) const {
-        std::ifstream in(pathOf(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string read(const std::string& name) const { return readWholeFile(pathOf(name)); }
 
   private:
     std::filesystem::path dir_;
