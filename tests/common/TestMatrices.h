@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "common/DenseChecks.h"
 #include "common/DenseReference.h"
 #include "matrix/HostCsrMatrix.h"
 
-using ScalarTypes = ::testing::Types<float, double, kyra::Complex<float>, kyra::Complex<double>>;
+using ScalarTypes = AllScalarTypes;
 
 template <typename T>
 struct Entry {
