@@ -128,53 +128,42 @@ TYPED_TEST(DataFormats, EmptySystemsAreAccepted) {
               failureOf([&] { MatrixFreeDataFormat<T>(nullptr, 0, &product<T>, nullptr, x, b); }));
 }
 
-// Arrays at chosen offsets from a 16-byte boundary.
-struct AlignedArrays {
-    alignas(16) unsigned char storage[7][64] = {};
+// Arrays on 16-byte boundaries, or 8 bytes past one from array `misaligned` on.
+struct Arrays {
+    alignas(16) unsigned char bytes[5][64] = {};
     template <typename P>
-    P* at(int array, int offset) {
-        return reinterpret_cast<P*>(storage[array] + offset);
+    P* at(int array, int misaligned) {
+        return reinterpret_cast<P*>(bytes[array] + (array >= misaligned ? 8 : 0));
     }
 };
 
-TEST(DeviceAlignment, FirstMisalignedArrayIsNamed) {
-    using T = double;
-    AlignedArrays arrays;
-    // Arrays from `misaligned` on (a, rowPtr, colInd, x, b) start 8 bytes past a boundary.
-    auto csrWith = [&](int misaligned) {
-        auto offset = [misaligned](int k) { return k >= misaligned ? 8 : 0; };
-        return CsrDataFormat<T>(nullptr, 2, 2, arrays.at<T>(0, offset(0)), arrays.at<int>(1, offset(1)),
-                                arrays.at<int>(2, offset(2)), arrays.at<T>(3, offset(3)),
-                                arrays.at<T>(4, offset(4)));
-    };
-    const char* names[] = {"data.a", "data.rowPtr", "data.colInd", "data.x", "data.b"};
-    for (int k = 0; k < 5; ++k) {
-        const CsrDataFormat<T> format = csrWith(k);
-        EXPECT_EQ("8: " + std::string(names[k]) + "must be 16-byte aligned",
-                  failureOf([&] { checkDeviceAlignment(format); }));
-    }
-    EXPECT_EQ("no exception", failureOf([&] { checkDeviceAlignment(csrWith(5)); }));
+std::string misalignment(const std::vector<std::string>& names, int misaligned) {
+    return misaligned < static_cast<int>(names.size()) ? "8: " + names[misaligned] + "must be 16-byte aligned"
+                                                       : "no exception";
 }
 
-TEST(DeviceAlignment, EveryFormatTestsItsArraysInOrder) {
-    using T = kyra::Complex<float>;
-    AlignedArrays arrays;
-    T* shiftedValues = arrays.at<T>(0, 8);
-    int* aligned = arrays.at<int>(1, 0);
-    int* shiftedIndices = arrays.at<int>(2, 4);
-    T* x = arrays.at<T>(3, 0);
-    T* shiftedB = arrays.at<T>(4, 8);
+template <typename Format, typename T>
+void expectFirstMisalignedArrayNamed(const std::string& second, const std::string& third) {
+    const std::vector<std::string> names = {"data.a", second, third, "data.x", "data.b"};
+    Arrays arrays;
+    for (int k = 0; k <= 5; ++k) {
+        const Format format(nullptr, 2, 2, arrays.at<T>(0, k), arrays.at<int>(1, k), arrays.at<int>(2, k),
+                            arrays.at<T>(3, k), arrays.at<T>(4, k));
+        EXPECT_EQ(misalignment(names, k), failureOf([&] { checkDeviceAlignment(format); }));
+    }
+}
 
-    const CscDataFormat<T> csc(nullptr, 2, 2, arrays.at<T>(0, 0), aligned, shiftedIndices, x, shiftedB);
-    EXPECT_EQ("8: data.colPtrmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(csc); }));
-    const CooDataFormat<T> coo(nullptr, 2, 2, arrays.at<T>(0, 0), shiftedIndices, aligned, x, shiftedB);
-    EXPECT_EQ("8: data.rowIndmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(coo); }));
-    const CooDataFormat<T> cooValues(nullptr, 2, 2, shiftedValues, shiftedIndices, aligned, x, shiftedB);
-    EXPECT_EQ("8: data.amust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(cooValues); }));
-    const MatrixFreeDataFormat<T> free(nullptr, 2, &product<T>, nullptr, x, shiftedB);
-    EXPECT_EQ("8: data.bmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(free); }));
-    const MatrixFreeDataFormat<T> freeX(nullptr, 2, &product<T>, nullptr, arrays.at<T>(5, 8), shiftedB);
-    EXPECT_EQ("8: data.xmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(freeX); }));
+TYPED_TEST(DataFormats, DeviceAlignmentNamesTheFirstMisalignedArray) {
+    using T = TypeParam;
+    expectFirstMisalignedArrayNamed<CsrDataFormat<T>, T>("data.rowPtr", "data.colInd");
+    expectFirstMisalignedArrayNamed<CscDataFormat<T>, T>("data.rowInd", "data.colPtr");
+    expectFirstMisalignedArrayNamed<CooDataFormat<T>, T>("data.rowInd", "data.colInd");
+    Arrays arrays;
+    for (int k = 0; k <= 2; ++k) {
+        const MatrixFreeDataFormat<T> format(nullptr, 2, &product<T>, nullptr, arrays.at<T>(0, k),
+                                             arrays.at<T>(1, k));
+        EXPECT_EQ(misalignment({"data.x", "data.b"}, k), failureOf([&] { checkDeviceAlignment(format); }));
+    }
 }
 
 }  // namespace
