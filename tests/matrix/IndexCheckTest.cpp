@@ -129,11 +129,11 @@ TEST(IndexCheck, EntriesWithoutRowsAreOutOfRange) {
 }
 
 TEST(IndexCheck, RaisingFormsGiveStatusFour) {
-    const std::vector<int> pointers{0, 2, 7, 5, 6}, indices(6, 0);
+    const std::vector<int> pointers{0, 2, 7, 5, 6}, indices(6, 0), columns{0, 2, 7, 1, 1, 1};
     EXPECT_EQ("4: rowPtr[3] = 5 is less than rowPtr[2] = 7",
               failureOf([&] { checkCsrIndices(4, 6, pointers.data(), indices.data(), 0); }));
     EXPECT_EQ("4: colInd[2] = 7 is out of range for n = 4",
-              failureOf([&] { checkCooIndices(4, 6, indices.data(), pointers.data(), 0); }));
+              failureOf([&] { checkCooIndices(4, 6, indices.data(), columns.data(), 0); }));
     EXPECT_EQ("4: colPtr[0] = 0 must equal the index base 1",
               failureOf([&] { checkCscIndices(4, 6, pointers.data(), indices.data(), 1); }));
 }
