@@ -3,6 +3,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "api/Options.h"
 #include "core/Context.h"
 #include "core/Exception.h"
 
@@ -116,7 +117,7 @@ std::string resultText(const Context& context, const kyraSparseResult& result) {
     text += line("platform:          ", info.platform);
     text += line("preconditioner:    ", info.preconditioner);
     text += line("solver:            ", info.solver);
-    text += line("result flag:       ", flagMessages(result.flag));
+    text += line("result flag:       ", flagMessages(rawValue(result.flag)));
     text += line("iterations:        ", result.iterations);
     text += line("relative residual: ", result.relativeResidual);
     text += line("absolute residual: ", result.absoluteResidual);

@@ -5,6 +5,8 @@
 // fields whose default is not zero. Constructors given a null record and the
 // public initialisers use them.
 
+#include <cstring>
+
 #include "kyraSparse.h"
 
 namespace Iterative {
@@ -45,6 +47,22 @@ Record copyOrDefault(const Record* opts) {
 
 // Checks of a 0-or-1 field compare unsigned, so negative values fail too.
 inline bool isZeroOrOne(int value) { return static_cast<unsigned>(value) <= 1u; }
+
+// The integer a caller stored in an enumeration field. C callers may store
+// any int there; reading it through the enumeration type would be undefined
+// for values outside the enumerators, so the bytes are read as an int.
+template <typename Enum>
+int rawValue(const Enum& field) {
+    static_assert(sizeof(Enum) == sizeof(int), "enumeration fields are int-sized");
+    int value;
+    std::memcpy(&value, &field, sizeof value);
+    return value;
+}
+
+// Whether a reordering field holds one of the three reorderings.
+inline bool isKnownReordering(const kyraSparseReordering& field) {
+    return static_cast<unsigned>(rawValue(field)) <= kyraSparseSymamdReordering;
+}
 
 }  // namespace Iterative
 

@@ -37,7 +37,7 @@ std::shared_ptr<HostCsrMatrixAlloc<T>> zeroBasedCsr(int n, int nnz) {
 HostPlatform::HostPlatform(const Context& ctx, const kyraSparseHostOptions* opts)
     : Platform(ctx), options_(copyOrDefault(opts)) {
     checkArgument(isZeroOrOne(options_.debug), "platformOpts.debug != {0, 1}");
-    checkArgument(static_cast<unsigned>(options_.reordering) <= kyraSparseSymamdReordering,
+    checkArgument(isKnownReordering(options_.reordering),
                   "platformOpts.reordering != {kyraSparseNoReordering, kyraSparseAmdReordering, "
                   "kyraSparseSymamdReordering}");
 }
