@@ -4,19 +4,16 @@
 // Runs the built krylovrun program in a child process and captures what it
 // writes and its exit status, with the texts it must print.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "TempFiles.h"
-
-extern char** environ;
 
 namespace krylovrun_test {
 
@@ -72,37 +69,23 @@ struct RunOutput {
     int exitStatus;   // -1 when the program did not exit normally
 };
 
-// Runs krylovrun with the arguments, each one argv entry. Standard error
-// goes to errPath so that a full pipe cannot stall the child.
+inline std::string singleQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Runs krylovrun with the arguments, each one argv entry, through the shell;
+// standard error goes to errPath.
 inline RunOutput runKrylovrun(const std::vector<std::string>& arguments, const std::string& errPath) {
-    const std::string program = KYRA_KRYLOVRUN;
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return {"", "pipe failed", -1};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-
+    std::string command = singleQuoted(KYRA_KRYLOVRUN);
+    for (const std::string& argument : arguments) command += " " + singleQuoted(argument);
+    FILE* pipe = popen((command + " 2>" + singleQuoted(errPath)).c_str(), "r");
+    if (pipe == nullptr) return {"", "could not start " + command, -1};
     RunOutput result{"", "", -1};
     char buffer[4096];
-    ssize_t got = 0;
-    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) result.out.append(buffer, std::size_t(got));
-    close(pipeEnds[0]);
-    if (spawned != 0) return {"", "could not start " + program, -1};
-    int status = 0;
-    waitpid(child, &status, 0);
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, got);
+    const int status = pclose(pipe);
     if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
     result.err = readWholeFile(errPath);
     return result;

@@ -1,3 +1,7 @@
+// The buffered line reader and the Matrix Market banner, size-line and
+// coordinate-writer routines, on small files written by the tests.
+
+#include "io/LineReader.h"
 #include "io/MatrixMarket.h"
 
 #include "TempFiles.h"
@@ -5,12 +9,44 @@
 #include <cstdio>
 #include <string>
 #include <tuple>
+#include <vector>
 
 using namespace kyra::io;
 
 namespace {
 
+// Each line as "number:text", with "+cut" when it did not fit the buffer.
+std::vector<std::string> readAll(LineReader& reader) {
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.nextLine(line)) {
+        lines.push_back(std::to_string(reader.lineNumber()) + ":" + std::string(line) +
+                        (reader.lineTruncated() ? "+cut" : ""));
+    }
+    return lines;
+}
+
 class MatrixMarketTest : public TempFiles {};
+
+// Buffers of 8 to 10 bytes put line ends on and around every refill.
+TEST_F(MatrixMarketTest, LinesCrossingRefillsComeOutWholeUnlessTheyDoNotFit) {
+    const std::string text = "1234567\n\n12\r\nab cd efg\nlast";
+    const std::vector<std::string> cut8 = {"1:1234567", "2:", "3:12\r", "4:ab cd ef+cut", "5:last"};
+    const std::vector<std::string> cut9 = {"1:1234567", "2:", "3:12\r", "4:ab cd efg+cut", "5:last"};
+    const std::vector<std::string> whole = {"1:1234567", "2:", "3:12\r", "4:ab cd efg", "5:last"};
+    for (const auto& [capacity, expected] : {std::pair{8, cut8}, {9, cut9}, {10, whole}, {1 << 20, whole}}) {
+        LineReader reader(write(text), capacity);
+        EXPECT_EQ(expected, readAll(reader)) << "capacity " << capacity;
+    }
+}
+
+TEST_F(MatrixMarketTest, RestOfAnOverLongLineIsSkipped) {
+    const std::string longLine(100000, 'x');
+    LineReader reader(write(longLine + "\nnext\n" + longLine), 64);
+    const std::string cut = std::string(64, 'x') + "+cut";
+    EXPECT_EQ((std::vector<std::string>{"1:" + cut, "2:next", "3:" + cut}), readAll(reader));
+    EXPECT_EQ(0, reader.bytesLeft());
+}
 
 TEST_F(MatrixMarketTest, BannerWordsAndTheirLetterCase) {
     const struct {
