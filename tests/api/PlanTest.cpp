@@ -1,4 +1,10 @@
+// Plans through the public functions: their description, the setters and
+// what each one resets, the configuration checks of execution, and failures
+// that leave the plan usable.
+
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "api/SafeInterface.h"
@@ -29,9 +35,21 @@ class PlanTest : public HandleTest {
         EXPECT_EQ(kyraSparseGetPlanString(handle, plan, buf, sizeof buf), kyraSparseNoError);
         return buf;
     }
+    static std::string planText(const std::string& format, const std::string& preconditioner,
+                                const std::string& solver) {
+        return "Data Format    : " + format + "\nPlatform       : host\nPreconditioner : " + preconditioner +
+               "\nSolver         : " + solver + "\n";
+    }
     kyraSparseStatus setData() {
         return kyraSparseSetDcsrData(handle, plan, nullptr, system.n, system.nnz(), system.values.data(),
                                      system.rowPtr.data(), system.colInd.data(), x.data(), b.data());
+    }
+    kyraSparseStatus setFloatData() {
+        af.assign(system.values.begin(), system.values.end());
+        bf.assign(system.n, 1.0f);
+        xf.assign(system.n, 0.0f);
+        return kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(),
+                                     system.rowPtr.data(), system.colInd.data(), xf.data(), bf.data());
     }
     kyraSparseStatus execute(const kyraSparseConfig* config = nullptr) {
         return kyraSparseExecutePlan(handle, plan, config, &result);
@@ -41,6 +59,7 @@ class PlanTest : public HandleTest {
     kyraSparsePlan plan = nullptr;
     CsrSystem system;
     std::vector<double> b, x;
+    std::vector<float> af, bf, xf;
     kyraSparseResult result{};
 };
 
@@ -49,12 +68,8 @@ int identity(char, const double* in, double* out, void*) {
     return 0;
 }
 
-TEST_F(PlanTest, FreshPlanDescribesItsDefaults) {
-    EXPECT_EQ(planString(),
-              "Data Format    : None\n"
-              "Platform       : host\n"
-              "Preconditioner : no preconditioner\n"
-              "Solver         : no solver\n");
+TEST_F(PlanTest, DescriptionOfTheDefaultsAndOfWhatTheSettersChose) {
+    EXPECT_EQ(planString(), planText("None", "no preconditioner", "no solver"));
     char buf[10];
     ASSERT_EQ(kyraSparseGetPlanString(handle, plan, buf, sizeof buf), kyraSparseNoError);
     EXPECT_STREQ(buf, "Data Form");
@@ -65,18 +80,12 @@ TEST_F(PlanTest, FreshPlanDescribesItsDefaults) {
     EXPECT_EQ(lastStatus(), "argument error: buf != 0");
     EXPECT_EQ(kyraSparseGetPlatformString(handle, plan, name, 0), kyraSparseArgumentError);
     EXPECT_EQ(lastStatus(), "argument error: bufsize > 0");
-}
 
-TEST_F(PlanTest, SettersChangeTheDescription) {
     ASSERT_EQ(setData(), kyraSparseNoError);
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     kyraSparseUserDefinedOptions opts{};
     ASSERT_EQ(kyraSparseSetUserDefinedPreconditioner(handle, plan, &opts, nullptr), kyraSparseNoError);
-    EXPECT_EQ(planString(),
-              "Data Format    : csr\n"
-              "Platform       : host\n"
-              "Preconditioner : user defined\n"
-              "Solver         : cg\n");
+    EXPECT_EQ(planString(), planText("csr", "user defined", "cg"));
 }
 
 TEST_F(PlanTest, NullPlansAndHandles) {
@@ -90,7 +99,7 @@ TEST_F(PlanTest, NullPlansAndHandles) {
     EXPECT_EQ(kyraSparseSetCgSolver(nullptr, plan, nullptr), kyraSparseHandleError);
 }
 
-TEST_F(PlanTest, FailingSetterLeavesThePlanUnchanged) {
+TEST_F(PlanTest, FailingOrUnbuiltChoicesLeaveThePlanUnchanged) {
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     kyraSparseHostOptions host{};
     host.debug = 2;
@@ -103,11 +112,9 @@ TEST_F(PlanTest, FailingSetterLeavesThePlanUnchanged) {
                                     system.colInd.data(), x.data(), b.data()),
               kyraSparseArgumentError);
     EXPECT_EQ(lastStatus(), "argument error: n >= 0");
-    EXPECT_EQ(planString(),
-              "Data Format    : None\n"
-              "Platform       : host\n"
-              "Preconditioner : no preconditioner\n"
-              "Solver         : cg\n");
+    EXPECT_EQ(kyraSparseSetCudaPlatform(handle, plan, nullptr), kyraSparseFeatureNotImplemented);
+    EXPECT_EQ(lastStatus(), "feature not implemented: cuda platform");
+    EXPECT_EQ(planString(), planText("None", "no preconditioner", "cg"));
 }
 
 TEST_F(PlanTest, NewDataOrPlatformResetsThePreconditionerAndNewSolverDoesNot) {
@@ -129,15 +136,13 @@ TEST_F(PlanTest, NewDataOrPlatformResetsThePreconditionerAndNewSolverDoesNot) {
     EXPECT_FALSE(preconditionerIsSetUp());
 }
 
-TEST_F(PlanTest, ExecutingWithoutDataDoesNothing) {
+TEST_F(PlanTest, ExecutingWithoutDataDoesNothingAndWithoutSolverReportsFlagEight) {
     std::memset(&result, 0x7F, sizeof result);
     const kyraSparseResult before = result;
     EXPECT_EQ(execute(), kyraSparseNoError);
     EXPECT_EQ(lastStatus(), "nothing to run as data has not yet been set");
     EXPECT_EQ(std::memcmp(&result, &before, sizeof result), 0);
-}
 
-TEST_F(PlanTest, NoSolverReportsFlagEightWithDefaults) {
     ASSERT_EQ(setData(), kyraSparseNoError);
     EXPECT_EQ(execute(nullptr), kyraSparseNoError);
     EXPECT_EQ(result.flag, kyraSparseNoSolverSelected);
@@ -208,39 +213,25 @@ TEST_F(PlanTest, SecondExecutionReusesPreparedDataAndSetUp) {
     EXPECT_EQ(std::string(text).substr(0, head.size()), head);
 }
 
-TEST_F(PlanTest, NewDataOfAnotherTypeReplacesTheOld) {
+// Single-precision data replaces the double data; a user preconditioner
+// without a single-precision callback fails at its first application and
+// leaves the plan usable.
+TEST_F(PlanTest, NewDataOfAnotherTypeReplacesTheOldAndNeedsItsOwnCallback) {
     ASSERT_EQ(setData(), kyraSparseNoError);
-    std::vector<float> bf(system.n, 1.0f), xf(system.n, 0.0f);
-    std::vector<float> af(system.values.begin(), system.values.end());
-    ASSERT_EQ(kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(),
-                                    system.rowPtr.data(), system.colInd.data(), xf.data(), bf.data()),
-              kyraSparseNoError);
+    ASSERT_EQ(setFloatData(), kyraSparseNoError);
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     EXPECT_EQ(execute(), kyraSparseNoError);
     EXPECT_LE(trueRelativeResidual(system, std::vector<double>(xf.begin(), xf.end()), b), 1e-5);
-}
 
-TEST_F(PlanTest, UserCallbackMissingForTheTypeFailsAtFirstApplication) {
     kyraSparseUserDefinedOptions opts{};
     opts.dApply = identity;
     ASSERT_EQ(kyraSparseSetUserDefinedPreconditioner(handle, plan, &opts, nullptr), kyraSparseNoError);
-    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-    std::vector<float> bf(system.n, 1.0f), xf(system.n, 0.0f);
-    std::vector<float> af(system.values.begin(), system.values.end());
-    ASSERT_EQ(kyraSparseSetScsrData(handle, plan, nullptr, system.n, system.nnz(), af.data(),
-                                    system.rowPtr.data(), system.colInd.data(), xf.data(), bf.data()),
-              kyraSparseNoError);
+    ASSERT_EQ(setFloatData(), kyraSparseNoError);
     EXPECT_EQ(execute(), kyraSparsePreconditionerError);
     EXPECT_EQ(lastStatus(),
               "preconditioner error: invalid function pointer to single precision application function");
     ASSERT_EQ(setData(), kyraSparseNoError);
     EXPECT_EQ(execute(), kyraSparseNoError) << "the plan stays usable";
-}
-
-TEST_F(PlanTest, UnbuiltChoicesAreRefusedByName) {
-    EXPECT_EQ(kyraSparseSetCudaPlatform(handle, plan, nullptr), kyraSparseFeatureNotImplemented);
-    EXPECT_EQ(lastStatus(), "feature not implemented: cuda platform");
-    EXPECT_NE(planString().find("Platform       : host\n"), std::string::npos);
 }
 
 }  // namespace
