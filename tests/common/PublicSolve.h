@@ -2,45 +2,18 @@
 #define KYRA_TESTS_PUBLICSOLVE_H
 
 // Solves through the public interface: a fixture holding one plan on a
-// fresh handle, and the CSR data setter of each scalar type.
+// fresh handle, with data setters for the test systems.
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "common/HandleFixture.h"
 #include "common/SmallSystems.h"
 #include "common/TestMatrices.h"
 #include "kyraSparse.h"
-
-// The public CSR data setter of T's precision.
-inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, const kyraSparseCsrOptions* o, int n,
-                                   int nnz, const float* a, const int* rowPtr, const int* colInd, float* x,
-                                   const float* b) {
-    return kyraSparseSetScsrData(h, p, o, n, nnz, a, rowPtr, colInd, x, b);
-}
-inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, const kyraSparseCsrOptions* o, int n,
-                                   int nnz, const double* a, const int* rowPtr, const int* colInd, double* x,
-                                   const double* b) {
-    return kyraSparseSetDcsrData(h, p, o, n, nnz, a, rowPtr, colInd, x, b);
-}
-inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, const kyraSparseCsrOptions* o, int n,
-                                   int nnz, const kyra::Complex<float>* a, const int* rowPtr,
-                                   const int* colInd, kyra::Complex<float>* x,
-                                   const kyra::Complex<float>* b) {
-    using C = kyraSparseComplexFloat;
-    return kyraSparseSetCcsrData(h, p, o, n, nnz, reinterpret_cast<const C*>(a), rowPtr, colInd,
-                                 reinterpret_cast<C*>(x), reinterpret_cast<const C*>(b));
-}
-inline kyraSparseStatus setCsrData(kyraSparseHandle h, kyraSparsePlan p, const kyraSparseCsrOptions* o, int n,
-                                   int nnz, const kyra::Complex<double>* a, const int* rowPtr,
-                                   const int* colInd, kyra::Complex<double>* x,
-                                   const kyra::Complex<double>* b) {
-    using C = kyraSparseComplexDouble;
-    return kyraSparseSetZcsrData(h, p, o, n, nnz, reinterpret_cast<const C*>(a), rowPtr, colInd,
-                                 reinterpret_cast<C*>(x), reinterpret_cast<const C*>(b));
-}
 
 // One plan on a fresh handle, the default configuration and the result of
 // the last execution. The plan borrows the arrays handed to it.
@@ -56,11 +29,27 @@ class PublicPlan : public HandleTest {
         HandleTest::TearDown();
     }
 
+    // CSR data in A's base, through the setter of T's precision.
     template <typename T>
     kyraSparseStatus setData(const Csr<T>& A, std::vector<T>& x, const std::vector<T>& b) {
         const kyraSparseCsrOptions base{A.base()};
-        return setCsrData(handle, plan, &base, A.n(), A.nnz(), A.val().data(), A.rowPtr().data(),
-                          A.colInd().data(), x.data(), b.data());
+        const auto set = [&](auto setter, auto* values, auto* xs, auto* bs) {
+            return setter(handle, plan, &base, A.n(), A.nnz(), values, A.rowPtr().data(), A.colInd().data(),
+                          xs, bs);
+        };
+        using Float = kyraSparseComplexFloat;
+        using Double = kyraSparseComplexDouble;
+        if constexpr (std::is_same<T, float>::value) {
+            return set(kyraSparseSetScsrData, A.val().data(), x.data(), b.data());
+        } else if constexpr (std::is_same<T, double>::value) {
+            return set(kyraSparseSetDcsrData, A.val().data(), x.data(), b.data());
+        } else if constexpr (std::is_same<T, kyra::Complex<float>>::value) {
+            return set(kyraSparseSetCcsrData, reinterpret_cast<const Float*>(A.val().data()),
+                       reinterpret_cast<Float*>(x.data()), reinterpret_cast<const Float*>(b.data()));
+        } else {
+            return set(kyraSparseSetZcsrData, reinterpret_cast<const Double*>(A.val().data()),
+                       reinterpret_cast<Double*>(x.data()), reinterpret_cast<const Double*>(b.data()));
+        }
     }
     kyraSparseStatus setData(const CsrSystem& A, std::vector<double>& x, const std::vector<double>& b) {
         return kyraSparseSetDcsrData(handle, plan, nullptr, A.n, A.nnz(), A.values.data(), A.rowPtr.data(),

@@ -17,6 +17,7 @@
 
 #include "common/DenseChecks.h"
 #include "common/DenseReference.h"
+#include "matrix/DataFormat.h"
 #include "matrix/HostCsrMatrix.h"
 
 using ScalarTypes = AllScalarTypes;
@@ -109,6 +110,34 @@ class Csr {
     std::vector<int> colInd_;
     std::vector<T> val_;
     std::unique_ptr<Iterative::HostCsrMatrixRef<T>> matrix_;
+};
+
+// A matrix in the caller's arrays of one storage format (Iterative::kCooStorage,
+// kCsrStorage or kCscStorage) and index base: (rowPtr, colInd) for CSR,
+// (colPtr, rowInd) for CSC, (rowInd, colInd) in the order of the entries for COO.
+template <typename T>
+struct CallerArrays {
+    CallerArrays(int storage, const std::vector<Entry<T>>& entries, int n, int base)
+        : storage(storage), n(n), base(base) {
+        if (storage == Iterative::kCooStorage) {
+            for (const Entry<T>& e : entries) {
+                first.push_back(e.row + base);
+                second.push_back(e.col + base);
+                values.push_back(e.value);
+            }
+        } else {
+            const Csr<T> compressed(n, storage == Iterative::kCsrStorage ? entries : transposed(entries),
+                                    base);
+            first = compressed.rowPtr();
+            second = compressed.colInd();
+            values = compressed.val();
+        }
+    }
+    int nnz() const { return static_cast<int>(values.size()); }
+
+    int storage, n, base;
+    std::vector<int> first, second;
+    std::vector<T> values;
 };
 
 // The matrix of a host CSR matrix of either base.

@@ -18,12 +18,34 @@
 
 namespace {
 
+using Iterative::kCooStorage;
+using Iterative::kCscStorage;
+using Iterative::kCsrStorage;
+
 class HostSolve : public PublicPlan {
   protected:
     void SetUp() override {
         PublicPlan::SetUp();
         ASSERT_EQ(kyraSparseNoError, kyraSparseSetBicgstabSolver(handle, plan, nullptr));
         config.relativeTolerance = 1e-12;
+    }
+
+    // The public setter of the arrays' format.
+    kyraSparseStatus setArrays(const CallerArrays<double>& c, std::vector<double>& x,
+                               const std::vector<double>& b) {
+        if (c.storage == kCooStorage) {
+            const kyraSparseCooOptions opts{c.base};
+            return kyraSparseSetDcooData(handle, plan, &opts, c.n, c.nnz(), c.values.data(), c.first.data(),
+                                         c.second.data(), x.data(), b.data());
+        }
+        if (c.storage == kCscStorage) {
+            const kyraSparseCscOptions opts{c.base};
+            return kyraSparseSetDcscData(handle, plan, &opts, c.n, c.nnz(), c.values.data(), c.second.data(),
+                                         c.first.data(), x.data(), b.data());
+        }
+        const kyraSparseCsrOptions opts{c.base};
+        return kyraSparseSetDcsrData(handle, plan, &opts, c.n, c.nnz(), c.values.data(), c.first.data(),
+                                     c.second.data(), x.data(), b.data());
     }
 
     // Executes twice; the caller's x must hold x* both times.
@@ -53,62 +75,33 @@ TEST_F(HostSolve, EveryFormatAndOrderingSolvesTheCallersSystem) {
         opts.reordering = reordering;
         ASSERT_EQ(kyraSparseNoError, kyraSparseSetHostPlatform(handle, plan, &opts));
         for (int base : {0, 1}) {
-            SCOPED_TRACE(::testing::Message() << "reordering " << reordering << " base " << base);
-            const std::vector<double> b = rhs;
-            std::vector<double> x(n);
-
-            std::vector<int> rows, cols;
-            std::vector<double> values;
-            for (const Entry<double>& e : entries) {
-                rows.push_back(e.row + base);
-                cols.push_back(e.col + base);
-                values.push_back(e.value);
-            }
-            const kyraSparseCooOptions cooOpts{base};
-            ASSERT_EQ(kyraSparseNoError,
-                      kyraSparseSetDcooData(handle, plan, &cooOpts, n, rows.size(), values.data(),
-                                            rows.data(), cols.data(), x.data(), b.data()));
-            expectSolvedTwice(x);
-
-            const Csr<double> csc(n, transposed(entries), base);
-            const kyraSparseCscOptions cscOpts{base};
-            ASSERT_EQ(kyraSparseNoError,
-                      kyraSparseSetDcscData(handle, plan, &cscOpts, n, csc.nnz(), csc.val().data(),
-                                            csc.colInd().data(), csc.rowPtr().data(), x.data(), b.data()));
-            expectSolvedTwice(x);
-
-            // A one-based CSR matrix is used in place, which the orderings refuse.
-            const Csr<double> csr(n, entries, base);
-            if (base == 0 || reordering == kyraSparseNoReordering) {
-                ASSERT_EQ(kyraSparseNoError, setData(csr, x, b));
+            for (int storage : {kCooStorage, kCscStorage, kCsrStorage}) {
+                // A one-based CSR matrix is used in place, which the orderings refuse.
+                if (storage == kCsrStorage && base == 1 && reordering != kyraSparseNoReordering) continue;
+                SCOPED_TRACE(::testing::Message()
+                             << "reordering " << reordering << " base " << base << " storage " << storage);
+                const std::vector<double> b = rhs;
+                std::vector<double> x(n);
+                const CallerArrays<double> arrays(storage, entries, n, base);
+                ASSERT_EQ(kyraSparseNoError, setArrays(arrays, x, b));
                 expectSolvedTwice(x);
-            }
 
-            // The caller's arrays are as they were given.
-            for (std::size_t k = 0; k < entries.size(); ++k) {
-                EXPECT_EQ(rows[k], entries[k].row + base);
-                EXPECT_EQ(cols[k], entries[k].col + base);
-                EXPECT_EQ(values[k], entries[k].value);
+                // The caller's arrays are as they were given.
+                const CallerArrays<double> given(storage, entries, n, base);
+                EXPECT_EQ(arrays.first, given.first);
+                EXPECT_EQ(arrays.second, given.second);
+                EXPECT_EQ(arrays.values, given.values);
+                EXPECT_EQ(b, rhs);
             }
-            EXPECT_EQ(b, rhs);
         }
     }
 }
 
 TEST_F(HostSolve, BadIndicesEndTheExecutionWithAFormatError) {
-    const std::vector<Entry<double>> grid = scrambledGrid<double>(4);
-    std::vector<int> rows, cols;
-    std::vector<double> values;
-    for (const Entry<double>& e : grid) {
-        rows.push_back(e.row);
-        cols.push_back(e.col);
-        values.push_back(e.value);
-    }
-    cols[17] = 1000;
+    CallerArrays<double> arrays(kCooStorage, scrambledGrid<double>(4), 16, 0);
+    arrays.second[17] = 1000;
     std::vector<double> x(16, 0.0), b(16, 1.0);
-    ASSERT_EQ(kyraSparseNoError,
-              kyraSparseSetDcooData(handle, plan, nullptr, 16, values.size(), values.data(), rows.data(),
-                                    cols.data(), x.data(), b.data()));
+    ASSERT_EQ(kyraSparseNoError, setArrays(arrays, x, b));
     EXPECT_EQ(kyraSparseDataFormatError, execute());
     EXPECT_EQ("error: colInd[17] = 1000 is out of range for n = 16", lastStatus());
     EXPECT_TRUE(std::all_of(x.begin(), x.end(), [](double v) { return v == 0.0; }));

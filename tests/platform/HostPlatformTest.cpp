@@ -39,48 +39,23 @@ struct System {
     std::vector<T> solution, rhs;
 };
 
-// The caller's arrays of a system in one storage format and index base:
-// (rowPtr, colInd) for CSR, (colPtr, rowInd) for CSC, (rowInd, colInd) for COO.
+// A data format borrowing the caller's arrays as they are now.
 template <typename T>
-struct CallerArrays {
-    CallerArrays(int storage, const std::vector<Entry<T>>& entries, int n, int base)
-        : storage(storage), n(n), base(base) {
-        if (storage == kCooStorage) {
-            for (const Entry<T>& e : entries) {
-                first.push_back(e.row + base);
-                second.push_back(e.col + base);
-                values.push_back(e.value);
-            }
-        } else {
-            const Csr<T> compressed(n, storage == kCsrStorage ? entries : transposed(entries), base);
-            first = compressed.rowPtr();
-            second = compressed.colInd();
-            values = compressed.val();
-        }
+std::shared_ptr<DataFormat<T>> formatOn(const CallerArrays<T>& c, T* x, const T* b) {
+    if (c.storage == kCooStorage) {
+        const kyraSparseCooOptions opts{c.base};
+        return std::make_shared<CooDataFormat<T>>(&opts, c.n, c.nnz(), c.values.data(), c.first.data(),
+                                                  c.second.data(), x, b);
     }
-
-    // A data format borrowing the arrays as they are now.
-    std::shared_ptr<DataFormat<T>> format(T* x, const T* b) const {
-        const int nnz = static_cast<int>(values.size());
-        if (storage == kCooStorage) {
-            const kyraSparseCooOptions opts{base};
-            return std::make_shared<CooDataFormat<T>>(&opts, n, nnz, values.data(), first.data(),
-                                                      second.data(), x, b);
-        }
-        if (storage == kCsrStorage) {
-            const kyraSparseCsrOptions opts{base};
-            return std::make_shared<CsrDataFormat<T>>(&opts, n, nnz, values.data(), first.data(),
-                                                      second.data(), x, b);
-        }
-        const kyraSparseCscOptions opts{base};
-        return std::make_shared<CscDataFormat<T>>(&opts, n, nnz, values.data(), second.data(), first.data(),
-                                                  x, b);
+    if (c.storage == kCsrStorage) {
+        const kyraSparseCsrOptions opts{c.base};
+        return std::make_shared<CsrDataFormat<T>>(&opts, c.n, c.nnz(), c.values.data(), c.first.data(),
+                                                  c.second.data(), x, b);
     }
-
-    int storage, n, base;
-    std::vector<int> first, second;
-    std::vector<T> values;
-};
+    const kyraSparseCscOptions opts{c.base};
+    return std::make_shared<CscDataFormat<T>>(&opts, c.n, c.nnz(), c.values.data(), c.second.data(),
+                                              c.first.data(), x, b);
+}
 
 template <typename T, typename U>
 double maxDifference(const std::vector<T>& expected, const U* actual) {
@@ -174,48 +149,37 @@ TYPED_TEST(HostPlatformTyped, MakesSeparateZeroVectorsAndZeroMatrices) {
 
 // ------------------------------------------------------------ preparation
 
-TYPED_TEST(HostPlatformTyped, OneBasedCsrIsUsedInPlace) {
-    using T = TypeParam;
-    System<T> s(5);
-    const CallerArrays<T> csr(kCsrStorage, s.entries, s.n, 1);
-    std::vector<T> x(s.n);
-    const auto format = csr.format(x.data(), s.rhs.data());
-    HostPlatform platform(this->ctx, nullptr);
-    platform.prepareData<T>(*format);
-    EXPECT_TRUE(platform.prepared());
-
-    const HostCsrMatrix<T>& A = hostCsr<T>(platform);
-    EXPECT_EQ(csr.values.data(), A.val());
-    EXPECT_EQ(csr.first.data(), A.rowPtr());
-    EXPECT_EQ(csr.second.data(), A.colInd());
-    EXPECT_EQ(IndexType(IndexType::OneBased), A.index());
-    EXPECT_EQ(x.data(), platform.x<T>().val());
-    EXPECT_EQ(s.rhs.data(), platform.b<T>().val());
-    const HostVectorRef<T> solution(s.n, s.solution.data());
-    EXPECT_LT(maxDifference(s.rhs, platformProduct(platform, solution).data()), 10 * tolerance<T>());
-}
-
-// Both bases of COO and CSC become a zero-based copy with sorted rows, while
-// x and b stay the caller's arrays, so cleanup leaves the solution in place;
-// a platform marked stale prepares the next data afresh.
-TYPED_TEST(HostPlatformTyped, CooAndCscBecomeZeroBasedCsr) {
+// CSR is used in place in its own base; both bases of COO and CSC become a
+// zero-based copy with sorted rows. x and b stay the caller's arrays, so
+// cleanup leaves the solution in place, and a platform marked stale
+// prepares the next data afresh.
+TYPED_TEST(HostPlatformTyped, PreparesEveryFormat) {
     using T = TypeParam;
     System<T> s(6);
     std::vector<T> x(s.n);
+    const HostVectorRef<T> solution(s.n, s.solution.data());
     for (int base : {0, 1}) {
         HostPlatform platform(this->ctx, nullptr);
-        for (int storage : {kCooStorage, kCscStorage}) {
+        for (int storage : {kCsrStorage, kCooStorage, kCscStorage}) {
             SCOPED_TRACE(::testing::Message() << "storage " << storage << " base " << base);
             const CallerArrays<T> arrays(storage, s.entries, s.n, base);
-            const auto format = arrays.format(x.data(), s.rhs.data());
+            const auto format = formatOn(arrays, x.data(), s.rhs.data());
             platform.prepareData<T>(*format);
             EXPECT_TRUE(platform.prepared());
             const HostCsrMatrix<T>& A = hostCsr<T>(platform);
-            EXPECT_EQ(IndexType(IndexType::ZeroBased), A.index());
-            EXPECT_NE(arrays.values.data(), A.val());
-            EXPECT_TRUE(toDense(A) == s.A.dense());
-            for (int i = 0; i < s.n; ++i)
-                EXPECT_TRUE(std::is_sorted(A.colInd() + A.rowPtr()[i], A.colInd() + A.rowPtr()[i + 1]));
+            if (storage == kCsrStorage) {
+                EXPECT_EQ(arrays.values.data(), A.val());
+                EXPECT_EQ(arrays.first.data(), A.rowPtr());
+                EXPECT_EQ(arrays.second.data(), A.colInd());
+                EXPECT_EQ(base, A.index().toInt());
+            } else {
+                EXPECT_EQ(IndexType(IndexType::ZeroBased), A.index());
+                EXPECT_NE(arrays.values.data(), A.val());
+                EXPECT_TRUE(toDense(A) == s.A.dense());
+                for (int i = 0; i < s.n; ++i)
+                    EXPECT_TRUE(std::is_sorted(A.colInd() + A.rowPtr()[i], A.colInd() + A.rowPtr()[i + 1]));
+            }
+            EXPECT_LT(maxDifference(s.rhs, platformProduct(platform, solution).data()), 10 * tolerance<T>());
             EXPECT_EQ(x.data(), platform.x<T>().val());
             EXPECT_EQ(s.rhs.data(), platform.b<T>().val());
 
@@ -318,7 +282,7 @@ TEST(HostPlatformValidation, BadIndexArraysAreRefusedWithoutWrites) {
             kyraSparseHostOptions opts{reordering, 0};
             HostPlatform platform(ctx, &opts);
             EXPECT_EQ(std::string("4: ") + c.expected,
-                      failureOf([&] { platform.prepareData(*arrays.format(x.data(), b.data())); }));
+                      failureOf([&] { platform.prepareData(*formatOn(arrays, x.data(), b.data())); }));
             EXPECT_FALSE(platform.prepared());
             EXPECT_EQ(before.first, arrays.first);
             EXPECT_EQ(before.second, arrays.second);
@@ -333,7 +297,8 @@ TEST(HostPlatformValidation, BadIndexArraysAreRefusedWithoutWrites) {
 
 // Every format prepared with each ordering gives a reordered system B x' = b'
 // consistent with the caller's (x = x*, b = A x*); a dense solve in the new
-// numbering, handed back by cleanup, is x* in the caller's x.
+// numbering, handed back by cleanup, is x* in the caller's x. One-based CSR
+// cannot be reordered.
 TYPED_TEST(HostPlatformTyped, ReorderedSystemsSolveInTheCallersNumbering) {
     using T = TypeParam;
     const System<T> s(6);
@@ -344,7 +309,7 @@ TYPED_TEST(HostPlatformTyped, ReorderedSystemsSolveInTheCallersNumbering) {
         for (const auto& f : formats) {
             SCOPED_TRACE(::testing::Message() << "reordering " << kind << " storage " << f.storage);
             const CallerArrays<T> arrays(f.storage, s.entries, s.n, f.base);
-            const auto format = arrays.format(x.data(), b.data());
+            const auto format = formatOn(arrays, x.data(), b.data());
             kyraSparseHostOptions opts{kind, 0};
             HostPlatform platform(this->ctx, &opts);
             x = s.solution;
@@ -370,19 +335,14 @@ TYPED_TEST(HostPlatformTyped, ReorderedSystemsSolveInTheCallersNumbering) {
             EXPECT_LT(maxDifference(s.solution, x.data()), 100 * tolerance<T>());
             EXPECT_EQ(s.rhs, b);
         }
+        // A one-based CSR matrix is used in place, which the orderings refuse.
+        const CallerArrays<T> oneBased(kCsrStorage, s.entries, s.n, 1);
+        kyraSparseHostOptions opts{kind, 0};
+        HostPlatform platform(this->ctx, &opts);
+        EXPECT_EQ(kind == kyraSparseAmdReordering ? "6: colamd reordering" : "6: symmand reordering",
+                  failureOf([&] { platform.prepareData<T>(*formatOn(oneBased, x.data(), b.data())); }));
+        EXPECT_FALSE(platform.prepared());
     }
-}
-
-TEST(HostPlatformReordering, OneBasedCsrCannotBeReordered) {
-    Context ctx;
-    const System<double> s(3);
-    const CallerArrays<double> csr(kCsrStorage, s.entries, s.n, 1);
-    std::vector<double> x(s.n);
-    kyraSparseHostOptions amd{kyraSparseAmdReordering, 0};
-    HostPlatform platform(ctx, &amd);
-    EXPECT_EQ("6: colamd reordering",
-              failureOf([&] { platform.prepareData<double>(*csr.format(x.data(), s.rhs.data())); }));
-    EXPECT_FALSE(platform.prepared());
 }
 
 }  // namespace

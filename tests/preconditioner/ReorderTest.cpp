@@ -18,20 +18,10 @@ namespace {
 
 using namespace Iterative;
 
-// A 5-point grid pattern with a different value in every entry.
+// A 5-point grid pattern with a different diagonal value in every row.
 template <typename T>
 Csr<T> grid(int side) {
-    std::vector<Entry<T>> entries;
-    for (int row = 0; row < side * side; ++row) {
-        const int j = row % side;
-        if (row >= side) entries.push_back({row, row - side, scalar<T>(-1.0 - row, -0.5 - 0.5 * row)});
-        if (j > 0) entries.push_back({row, row - 1, scalar<T>(-2.0 - row, -1.0 - 0.5 * row)});
-        entries.push_back({row, row, scalar<T>(4.0 + row, 2.0 + 0.5 * row)});
-        if (j + 1 < side) entries.push_back({row, row + 1, scalar<T>(-3.0 - row, -1.5 - 0.5 * row)});
-        if (row + side < side * side)
-            entries.push_back({row, row + side, scalar<T>(-4.0 - row, -2.0 - 0.5 * row)});
-    }
-    return Csr<T>(side * side, entries);
+    return Csr<T>(side * side, sortedByRowAndColumn(scrambledGrid<T>(side)));
 }
 
 // An unsymmetric pattern: a diagonal, a band above it and scattered entries.
