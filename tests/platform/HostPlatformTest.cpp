@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -254,30 +253,25 @@ TEST(HostPlatformValidation, BadIndexArraysAreRefusedWithoutWrites) {
     System<double> s(4);
     std::vector<double> x(s.n, 5.0);
     const std::vector<double> b(s.rhs);
-    using Spoil = std::function<void(std::vector<int>&, std::vector<int>&)>;
     const struct {
         const char* expected;
         int storage;
-        Spoil spoil;
+        bool pointers;  // spoils the first array (CSR and CSC pointers, COO rows), else the second
+        int position, value;
     } cases[] = {
-        {"colInd[17] = 1000 is out of range for n = 16", kCsrStorage,
-         [](auto&, auto& ind) { ind[17] = 1000; }},
-        {"rowPtr[3] = 5 is less than rowPtr[2] = 7", kCsrStorage,
-         [](auto& ptr, auto&) {
-             ptr[2] = 7;
-             ptr[3] = 5;
-         }},
-        {"rowPtr[0] = 1 must equal the index base 0", kCsrStorage, [](auto& ptr, auto&) { ptr[0] = 1; }},
-        {"rowPtr[16] = 63 must equal nnz + base = 64", kCsrStorage, [](auto& ptr, auto&) { ptr[16] = 63; }},
-        {"colPtr[16] = 65 must equal nnz + base = 64", kCscStorage, [](auto& ptr, auto&) { ptr[16] = 65; }},
-        {"rowInd[3] = -1 is out of range for n = 16", kCscStorage, [](auto&, auto& ind) { ind[3] = -1; }},
-        {"rowInd[5] = 16 is out of range for n = 16", kCooStorage, [](auto& rows, auto&) { rows[5] = 16; }},
-        {"colInd[63] = 99 is out of range for n = 16", kCooStorage, [](auto&, auto& cols) { cols[63] = 99; }},
+        {"colInd[17] = 1000 is out of range for n = 16", kCsrStorage, false, 17, 1000},
+        {"rowPtr[3] = 5 is less than rowPtr[2] = 7", kCsrStorage, true, 3, 5},
+        {"rowPtr[0] = 1 must equal the index base 0", kCsrStorage, true, 0, 1},
+        {"rowPtr[16] = 63 must equal nnz + base = 64", kCsrStorage, true, 16, 63},
+        {"colPtr[16] = 65 must equal nnz + base = 64", kCscStorage, true, 16, 65},
+        {"rowInd[3] = -1 is out of range for n = 16", kCscStorage, false, 3, -1},
+        {"rowInd[5] = 16 is out of range for n = 16", kCooStorage, true, 5, 16},
+        {"colInd[63] = 99 is out of range for n = 16", kCooStorage, false, 63, 99},
     };
     for (kyraSparseReordering reordering : {kyraSparseNoReordering, kyraSparseSymamdReordering}) {
         for (const auto& c : cases) {
             CallerArrays<double> arrays(c.storage, s.entries, s.n, 0);
-            c.spoil(arrays.first, arrays.second);
+            (c.pointers ? arrays.first : arrays.second)[c.position] = c.value;
             const CallerArrays<double> before = arrays;
             kyraSparseHostOptions opts{reordering, 0};
             HostPlatform platform(ctx, &opts);
