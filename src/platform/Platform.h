@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "core/Complex.h"
+#include "core/TypedContainer.h"
 #include "matrix/CsrMatrix.h"
 #include "matrix/DataFormat.h"
 #include "matrix/Matrix.h"
@@ -27,25 +28,6 @@
 namespace Iterative {
 
 class Context;
-
-// One shared pointer to an X<T> for each of the four scalar types.
-template <template <typename> class X>
-class TypedContainer {
-  public:
-    template <typename T>
-    std::shared_ptr<X<T>>& get() {
-        return std::get<std::shared_ptr<X<T>>>(entries_);
-    }
-    template <typename T>
-    const std::shared_ptr<X<T>>& get() const {
-        return std::get<std::shared_ptr<X<T>>>(entries_);
-    }
-
-  private:
-    std::tuple<std::shared_ptr<X<float>>, std::shared_ptr<X<double>>,
-               std::shared_ptr<X<kyra::Complex<float>>>, std::shared_ptr<X<kyra::Complex<double>>>>
-        entries_;
-};
 
 // The operations a platform implements for one scalar type T, declared for
 // the four types by KYRA_FOR_EACH_SCALAR. The pointer argument of makeVector

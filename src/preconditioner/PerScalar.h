@@ -4,30 +4,12 @@
 // What a preconditioner's set-up produced, kept per scalar type: one shared
 // handle to an X<T> for each of the four types, empty until set up for it.
 
-#include <memory>
-#include <tuple>
-
-#include "core/Complex.h"
+#include "core/TypedContainer.h"
 
 namespace Iterative {
 
 template <template <typename> class X>
-class PerScalar {
-  public:
-    template <typename T>
-    std::shared_ptr<X<T>>& get() {
-        return std::get<std::shared_ptr<X<T>>>(handles_);
-    }
-    template <typename T>
-    const std::shared_ptr<X<T>>& get() const {
-        return std::get<std::shared_ptr<X<T>>>(handles_);
-    }
-
-  private:
-    std::tuple<std::shared_ptr<X<float>>, std::shared_ptr<X<double>>,
-               std::shared_ptr<X<kyra::Complex<float>>>, std::shared_ptr<X<kyra::Complex<double>>>>
-        handles_;
-};
+using PerScalar = TypedContainer<X>;
 
 // Instantiates a preconditioner's generate_<T> and apply_<T> for the four
 // types in its .cpp file.
