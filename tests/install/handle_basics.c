@@ -56,6 +56,19 @@ int main(void) {
     expect(kyraSparseGetConfigString(h, &config, text, sizeof text) == kyraSparseNoError, "config text");
     expect(strcmp(text, defaultConfigText) == 0, "default configuration text");
 
+    {
+        /* Every public function links; the device conversions check their
+         * arguments before they look for a device. */
+        int colInd[1] = {0}, rowInd[1] = {0}, outCol[1], outPtr[2];
+        double a[1] = {1.0}, out[1];
+        expect(kyraSparseCudaDeviceDcoo2csr(1, 1, colInd, rowInd, a, outCol, outPtr, out, 2, 0) ==
+                   kyraSparseArgumentError,
+               "device conversion refuses inBase 2");
+        expect(kyraSparseCudaDeviceZcsc2csr(-1, 0, colInd, rowInd, NULL, NULL, NULL, NULL, 0, 0) ==
+                   kyraSparseArgumentError,
+               "device conversion refuses n < 0");
+    }
+
     expect(kyraSparseDestroy(h) == kyraSparseNoError, "destroy the handle");
     expect(kyraSparseDestroy(NULL) == kyraSparseHandleError, "destroy a null handle");
     if (failures == 0) printf("installed interface: all checks passed\n");
