@@ -16,6 +16,8 @@
 
 #include "kyraSparse.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 struct Csr {
@@ -46,23 +48,6 @@ Csr poisson(int g) {
     return a;
 }
 
-// STREAM triad a = b + s c over arrays far larger than the caches.
-double triadBandwidth() {
-    const size_t n = 20'000'000;
-    std::vector<double> a(n), b(n, 1.0), c(n, 2.0);
-#pragma omp parallel for schedule(static)
-    for (size_t i = 0; i < n; ++i) a[i] = 0.0;
-    double best = 1e30;
-    for (int rep = 0; rep < 8; ++rep) {
-        const auto start = std::chrono::steady_clock::now();
-#pragma omp parallel for schedule(static)
-        for (size_t i = 0; i < n; ++i) a[i] = b[i] + 3.0 * c[i];
-        best =
-            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return 24.0 * n / best / 1e9;
-}
-
 double solveSeconds(kyraSparseHandle h, kyraSparsePlan plan, const kyraSparseConfig& config,
                     kyraSparseResult& r) {
     const auto start = std::chrono::steady_clock::now();
@@ -73,7 +58,7 @@ double solveSeconds(kyraSparseHandle h, kyraSparsePlan plan, const kyraSparseCon
 }  // namespace
 
 int main() {
-    const double stream = triadBandwidth();
+    const double stream = triadBandwidth(20000000, 8) / 1e9;
     kyraSparseHandle h = nullptr;
     kyraSparseCreate(&h);
 

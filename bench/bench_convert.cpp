@@ -20,24 +20,9 @@
 #include "core/Complex.h"
 #include "matrix/HostCooConvert.h"
 
+#include "BenchSupport.h"
+
 namespace {
-
-struct Timing {
-    double min;
-    double median;
-};
-
-Timing measure(int repetitions, const std::function<void()>& work) {
-    work();  // warm-up: page faults, caches, thread pool
-    std::vector<double> seconds;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(seconds.begin(), seconds.end());
-    return {seconds.front(), seconds[seconds.size() / 2]};
-}
 
 template <typename T>
 void parallelCopy(const T* from, T* to, long count) {

@@ -37,6 +37,8 @@
 #include "preconditioner/Ilu0.h"
 #include "preconditioner/Jacobi.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 using Iterative::HostCsrMatrixRef;
@@ -44,23 +46,6 @@ using Iterative::HostVectorAlloc;
 using Iterative::IndexType;
 using Iterative::Preconditioner;
 using Iterative::TransOp;
-
-struct Timing {
-    double min;
-    double median;
-};
-
-Timing measure(int repetitions, const std::function<void()>& work) {
-    work();  // warm-up: page faults, caches, thread pool
-    std::vector<double> seconds;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(seconds.begin(), seconds.end());
-    return {seconds.front(), seconds[seconds.size() / 2]};
-}
 
 struct Csr {
     int n = 0;

@@ -47,6 +47,8 @@
 #include "solver/Gmres.h"
 #include "solver/Minres.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 using Iterative::HostCsrMatrixAlloc;
@@ -55,12 +57,12 @@ using Iterative::IndexType;
 using Iterative::Solver;
 using Iterative::TransOp;
 
-struct Timing {
+struct Spread {
     double minimum;
     double median;
 };
 
-Timing summarise(std::vector<double> seconds) {
+Spread summarise(std::vector<double> seconds) {
     std::sort(seconds.begin(), seconds.end());
     return {seconds.front(), seconds[seconds.size() / 2]};
 }
@@ -69,32 +71,6 @@ double secondsOf(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// STREAM triad a = b + s c over arrays far larger than the last-level
-// cache, first touched by the threads that use them; bytes per second.
-double triadBandwidth(long length, int repeats) {
-    std::unique_ptr<double[]> a(new double[length]);
-    std::unique_ptr<double[]> b(new double[length]);
-    std::unique_ptr<double[]> c(new double[length]);
-#pragma omp parallel for schedule(static)
-    for (long i = 0; i < length; ++i) {
-        a[i] = 0.0;
-        b[i] = 1.0;
-        c[i] = 2.0;
-    }
-    std::vector<double> seconds;
-    for (int rep = 0; rep < repeats + 2; ++rep) {
-        const double s = secondsOf([&] {
-            double* __restrict pa = a.get();
-            const double* __restrict pb = b.get();
-            const double* __restrict pc = c.get();
-#pragma omp parallel for schedule(static)
-            for (long i = 0; i < length; ++i) pa[i] = pb[i] + 3.0 * pc[i];
-        });
-        if (rep >= 2) seconds.push_back(s);
-    }
-    return 24.0 * length / summarise(seconds).minimum;
 }
 
 // 5-point stencil on a g x g grid: diagonal d, west w, east e, north and
@@ -255,8 +231,8 @@ int main(int argc, char** argv) {
             ratios.push_back(seconds / (bytes / triad));
             bandwidths.push_back(triad);
         }
-        const Timing t = summarise(perIteration);
-        const Timing ratio = summarise(ratios);
+        const Spread t = summarise(perIteration);
+        const Spread ratio = summarise(ratios);
         const double triad = summarise(bandwidths).median;
         const double bound = bytes / triad;
         std::printf("%-20s %7.0fn %4.0f %5.0f %7.2f %9.3f %9.3f %9.3f %7.2f %7.2f\n", m.name.c_str(),
