@@ -1,17 +1,16 @@
 #include "core/Copy.h"
 
-#include <algorithm>
-
+#include "core/ParallelArrays.h"
 #include "matrix/ScalarTypes.h"
 
 namespace Iterative {
 
 template <typename T>
 void copy(const HostCsrMatrix<T>& src, HostCsrMatrix<T>& dst) {
-    const int nnz = dst.nnz();
-    std::copy_n(src.val(), nnz, dst.val());
-    std::copy_n(src.colInd(), nnz, dst.colInd());
-    std::copy_n(src.rowPtr(), dst.m() + 1, dst.rowPtr());
+    const long nnz = dst.nnz();
+    copyInParallel(src.val(), nnz, dst.val());
+    copyInParallel(src.colInd(), nnz, dst.colInd());
+    copyInParallel(src.rowPtr(), dst.m() + 1L, dst.rowPtr());
 }
 
 #define KYRA_INSTANTIATE_HOST_CSR_COPY(T) template void copy<T>(const HostCsrMatrix<T>&, HostCsrMatrix<T>&);

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/ParallelArrays.h"
 #include "matrix/HostBlas.h"
 #include "matrix/HostSparseKernels.h"
 #include "matrix/ScalarTypes.h"
@@ -39,7 +40,8 @@ typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::makeMatrixView_(SideType si
 
 template <typename T>
 typename HostCsrMatrix<T>::Pointer HostCsrMatrix<T>::transpose_(bool conjugate) const {
-    auto transposed = std::make_shared<HostCsrMatrixAlloc<T>>(this->m(), this->n(), this->nnz(), index());
+    auto transposed =
+        std::make_shared<HostCsrMatrixAlloc<T>>(this->m(), this->n(), this->nnz(), index(), Unwritten{});
     HostCsrTranspose(this->n(), this->nnz(), index().toInt(), this->val(), this->rowPtr(), this->colInd(),
                      transposed->val(), transposed->rowPtr(), transposed->colInd(), conjugate);
     return transposed;
@@ -79,8 +81,16 @@ IndexType HostCsrMatrix<T>::index() const {
 }
 
 template <typename T>
-HostCsrMatrixAlloc<T>::HostCsrMatrixAlloc(int m, int n, int nnz, IndexType index)
+HostCsrMatrixAlloc<T>::HostCsrMatrixAlloc(int m, int n, int nnz, IndexType index, Unwritten)
     : m_(m), n_(n), nnz_(nnz), val_(nnz), rowPtr_(m + 1), colInd_(nnz), descriptor_(index) {}
+
+template <typename T>
+HostCsrMatrixAlloc<T>::HostCsrMatrixAlloc(int m, int n, int nnz, IndexType index)
+    : HostCsrMatrixAlloc(m, n, nnz, index, Unwritten{}) {
+    fillInParallel(val_.data(), nnz, T(0));
+    fillInParallel(rowPtr_.data(), m + 1L, 0);
+    fillInParallel(colInd_.data(), nnz, 0);
+}
 
 template <typename T>
 HostCsrMatrixSharedRef<T>::HostCsrMatrixSharedRef(int m, int n, int nnz, SharedValues val,

@@ -98,12 +98,17 @@ class HostCsrMatrixRef : public HostCsrMatrix<T> {
     MklDescriptor descriptor_;
 };
 
+// Asks a HostCsrMatrixAlloc to leave its arrays unwritten, for a caller that
+// writes every element next (a copy, a conversion, a transpose).
+struct Unwritten {};
+
 // Owns its arrays: nnz values, m+1 row pointers and nnz column indices, all
-// zero at construction.
+// zero at construction unless Unwritten is asked for.
 template <typename T>
 class HostCsrMatrixAlloc : public HostCsrMatrix<T> {
   public:
     HostCsrMatrixAlloc(int m, int n, int nnz, IndexType index);
+    HostCsrMatrixAlloc(int m, int n, int nnz, IndexType index, Unwritten);
 
     int m() const override { return m_; }
     int n() const override { return n_; }

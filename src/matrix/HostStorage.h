@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace Iterative {
@@ -33,10 +35,23 @@ class HostStorageAllocator {
     }
     void deallocate(T* p, std::size_t n) { releaseHostBlock(p, n * sizeof(T)); }
 
+    // Sizing an array leaves plain elements unwritten: their owners write
+    // them in parallel (see ParallelArrays.h), which spreads the first-touch
+    // page faults over all cores instead of taking them on one.
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value) {
+        if constexpr (!std::is_trivially_copyable<U>::value) ::new (static_cast<void*>(p)) U();
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+
     friend bool operator==(const HostStorageAllocator&, const HostStorageAllocator&) { return true; }
     friend bool operator!=(const HostStorageAllocator&, const HostStorageAllocator&) { return false; }
 };
 
+// Sized construction leaves the elements unwritten (see construct above).
 template <typename T>
 using HostArray = std::vector<T, HostStorageAllocator<T>>;
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 
+#include "core/ParallelArrays.h"
 #include "matrix/HostBlas.h"
 #include "matrix/ScalarTypes.h"
 
@@ -61,7 +62,9 @@ void HostVector<T>::scal_(T alpha) {
 }
 
 template <typename T>
-HostVectorAlloc<T>::HostVectorAlloc(int n, int inc) : n_(n), inc_(inc), storage_(storageSize<T>(n, inc)) {}
+HostVectorAlloc<T>::HostVectorAlloc(int n, int inc) : n_(n), inc_(inc), storage_(storageSize<T>(n, inc)) {
+    fillInParallel(storage_.data(), static_cast<long>(storage_.size()), T(0));
+}
 
 #define KYRA_INSTANTIATE_HOST_VECTOR(T) \
     template class HostVector<T>;       \

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <omp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "PreconditionerTestSupport.h"
 #include "matrix/HostVector.h"
@@ -35,6 +40,49 @@ TYPED_TEST(Ilu0Typed, FactorsReproduceAOnItsPattern) {
             EXPECT_LE(kyra::abs(product(e.row, e.col) - A(e.row, e.col)), tolerance<T>() * A.maxAbs())
                 << "entry (" << e.row << ", " << e.col << ")";
     }
+}
+
+// Entry (i, j) of L U for the factor in CSR form (L unit lower, U upper,
+// both on the factor's zero-based pattern).
+double luEntry(const HostCsrMatrix<double>& lu, int i, int j) {
+    auto at = [&](int row, int col) {
+        for (int p = lu.rowPtr()[row]; p < lu.rowPtr()[row + 1]; ++p)
+            if (lu.colInd()[p] == col) return lu.val()[p];
+        return 0.0;
+    };
+    double sum = i <= j ? at(i, j) : 0.0;
+    for (int p = lu.rowPtr()[i]; p < lu.rowPtr()[i + 1]; ++p) {
+        const int k = lu.colInd()[p];
+        if (k < i && k <= j) sum += lu.val()[p] * at(k, j);
+    }
+    return sum;
+}
+
+// A matrix of many thousand rows is factored while its values are still
+// being copied into the factor; with one thread or two, L U equals A on
+// A's pattern, and an unsorted row late in the matrix is still found.
+TEST(Ilu0Large, FactorsWhileCopyingWithOneOrTwoThreads) {
+    const CsrSystem s = poisson2d(110);
+    std::vector<Entry<double>> entries;
+    for (int i = 0; i < s.n; ++i)
+        for (int p = s.rowPtr[i]; p < s.rowPtr[i + 1]; ++p) entries.push_back({i, s.colInd[p], s.values[p]});
+    const Csr<double> a(s.n, entries);
+    Csr<double> unsorted(s.n, entries);
+    const int lateRow = s.n - 100;
+    std::swap(const_cast<int*>(unsorted.matrix().colInd())[unsorted.begin(lateRow)],
+              const_cast<int*>(unsorted.matrix().colInd())[unsorted.begin(lateRow) + 1]);
+    const int saved = omp_get_max_threads();
+    for (int threads : {1, 2}) {
+        omp_set_num_threads(threads);
+        const auto factors = ilu0Of(a);
+        const auto& lu = dynamic_cast<const HostCsrMatrix<double>&>(*factors);
+        double worst = 0.0;
+        for (const Entry<double>& e : a.entries())
+            worst = std::max(worst, std::abs(luEntry(lu, e.row, e.col) - e.value));
+        EXPECT_LE(worst, 1e-12) << threads << " threads";
+        EXPECT_EQ(failureOf([&] { ilu0Of(unsorted); }), "2: input matrix must be sorted");
+    }
+    omp_set_num_threads(saved);
 }
 
 // A failing factorisation raises status 2 with its text, and, run on a copy

@@ -1,5 +1,9 @@
 #include "preconditioner/host/factories.h"
 
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "matrix/ScalarTypes.h"
@@ -7,6 +11,7 @@
 #include "preconditioner/host/factorized_spai.h"
 #include "preconditioner/host/ilu0.h"
 #include "preconditioner/host/jacobi.h"
+#include "preconditioner/host/parallel.h"
 #include "preconditioner/host/power_pattern.h"
 #include "preconditioner/host/spai.h"
 
@@ -62,16 +67,59 @@ MatrixPointer<T> makeBlockJacobi(const HostCsrMatrix<T>& A, const kyraSparseBloc
     return M;
 }
 
-// The copy of A is built by copy-constructing its arrays, which touches the
-// new memory once instead of zeroing it first.
+// Rows whose values are handed from the copying thread to the factoring one
+// at a time: small enough that the factoring thread starts at once, large
+// enough that the hand-overs cost nothing.
+constexpr int kIlu0RowsPerStep = 8192;
+
+// The factorisation is serial and reads A's own pattern, so a second thread
+// copies into the result, ahead of it, first the values row step by row
+// step and then the pattern: the copy and the page faults of the new arrays
+// cost no time. With a team of one the copy simply comes first.
+template <typename T>
+void copyBesideIlu0(const HostCsrMatrix<T>& A, HostCsrMatrix<T>& LU, Ilu0Rows<T>& rows) {
+    const int m = A.m();
+    const int nnz = A.nnz();
+    const int base = baseOf(A);
+    const int* rowPtr = A.rowPtr();
+    std::atomic<int> copiedRows{0};
+    ExceptionSlot failure;
+#pragma omp parallel num_threads(2)
+    {
+        const bool copier = omp_get_thread_num() == 1 || omp_get_num_threads() == 1;
+        const bool factorer = omp_get_thread_num() == 0;
+        if (copier) {
+            for (int first = 0; first < m && !failure.raised(); first += kIlu0RowsPerStep) {
+                const int last = std::min(m, first + kIlu0RowsPerStep);
+                std::copy(A.val() + rowPtr[first] - base, A.val() + rowPtr[last] - base,
+                          LU.val() + rowPtr[first] - base);
+                copiedRows.store(last, std::memory_order_release);
+            }
+            std::copy_n(rowPtr, m + 1, LU.rowPtr());
+            std::copy_n(A.colInd(), nnz, LU.colInd());
+        }
+        if (factorer) {
+            try {
+                for (int done = 0; done < m;) {
+                    done = copiedRows.load(std::memory_order_acquire);
+                    rows.factorUpTo(done);
+                }
+            } catch (...) {
+                failure.capture();
+            }
+        }
+    }
+    failure.rethrowIfRaised();
+}
+
 template <typename T>
 MatrixPointer<T> makeIlu0(const HostCsrMatrix<T>& A, const kyraSparseIlu0Options&) {
-    auto val = std::make_shared<std::vector<T>>(A.val(), A.val() + A.nnz());
-    auto rowPtr = std::make_shared<std::vector<int>>(A.rowPtr(), A.rowPtr() + A.m() + 1);
-    auto colInd = std::make_shared<std::vector<int>>(A.colInd(), A.colInd() + A.nnz());
-    ilu0<T>(A.m(), A.n(), A.nnz(), baseOf(A), val->data(), rowPtr->data(), colInd->data());
-    return std::make_shared<HostCsrMatrixSharedRef<T>>(A.m(), A.n(), A.nnz(), std::move(val),
-                                                       std::move(rowPtr), std::move(colInd), A.index());
+    auto LU =
+        std::make_shared<HostCsrMatrixAlloc<T>>(A.m(), A.n(), A.nnz(), A.index(), Iterative::Unwritten{});
+    Ilu0Rows<T> rows(A.m(), A.n(), baseOf(A), LU->val(), A.rowPtr(), A.colInd());
+    copyBesideIlu0(A, *LU, rows);
+    rows.finish();
+    return LU;
 }
 
 // The base is checked before the pattern is built: the pattern routines use
