@@ -189,7 +189,8 @@ void sortShortRow(const int* cols, const T* vals, int length, int* outCols, T* o
 // How pass 1 hands each entry's row within its bucket to pass 2. When that
 // row and the column fit 32 bits together, the row rides above the column in
 // the column array, which saves the scatter a write stream; otherwise it gets
-// an array of its own.
+// an array of its own. It is passed by value: a copy cannot alias the arrays
+// being written, so the loops keep its fields in registers.
 struct RowTags {
     int colBits;         // the column's bits below a packed row
     LocalRow* separate;  // the rows when they are not packed
@@ -231,7 +232,7 @@ int bitsFor(unsigned value) {
 // colMin + range): by column into scratch, then by row into place. rowStart
 // holds the bucket's row starts.
 template <bool Packed, typename T>
-void sortByColumnThenRow(long begin, long end, int colMin, int range, const RowTags& tags, int* rowStart,
+void sortByColumnThenRow(long begin, long end, int colMin, int range, const RowTags tags, int* rowStart,
                          int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
     int* const columnStart = scratch.columnCountsOf(thread);
     int* const rows = scratch.rowsOf(thread);
@@ -261,7 +262,7 @@ void sortByColumnThenRow(long begin, long end, int colMin, int range, const RowT
 // kShortRowLimit are left for sortLongRows); otherwise straight back.
 // rowStart holds the bucket's row starts.
 template <bool Packed, typename T>
-void sortByRowThenColumn(int rows, long begin, long end, bool sortColumns, const RowTags& tags, int* rowStart,
+void sortByRowThenColumn(int rows, long begin, long end, bool sortColumns, const RowTags tags, int* rowStart,
                          int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
     int* const cols = scratch.colsOf(thread);
     T* const vals = scratch.valsOf(thread);
@@ -294,7 +295,7 @@ void sortByRowThenColumn(int rows, long begin, long end, bool sortColumns, const
 // bucket's zero-based row pointers. With columnsAscend the entries arrived in
 // column order, which the counting sort by row keeps.
 template <bool Packed, typename T>
-void sortBucket(int rows, int firstRow, long begin, long end, bool columnsAscend, const RowTags& tags,
+void sortBucket(int rows, int firstRow, long begin, long end, bool columnsAscend, const RowTags tags,
                 int* csrRowPtr, int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
     int* const rowStart = scratch.rowStartOf(thread);
     int colMin = std::numeric_limits<int>::max();
@@ -330,7 +331,7 @@ void sortBucket(int rows, int firstRow, long begin, long end, bool columnsAscend
 template <bool Packed, typename T, typename ForEachEntry>
 void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEntry, bool columnsAscend,
                 const EntryChunks& chunks, const RowBuckets& buckets, std::vector<int>& next,
-                const std::vector<int>& bucketStart, const RowTags& tags, int* csrRowPtr, int* csrColInd,
+                const std::vector<int>& bucketStart, const RowTags tags, int* csrRowPtr, int* csrColInd,
                 T* csrVal) {
 #pragma omp parallel for schedule(static) num_threads(chunks.count)
     for (int t = 0; t < chunks.count; ++t) {
@@ -338,7 +339,7 @@ void distribute(int n, int nnz, const T* a, int outBase, ForEachEntry forEachEnt
         const int shift = buckets.shift;
         const unsigned mask = (1u << shift) - 1;
         LocalRow* const separateRows = tags.separate;
-        forEachEntry(chunks.begin(t), chunks.end(t), [=, &tags](long k, int row, int col) {
+        forEachEntry(chunks.begin(t), chunks.end(t), [=](long k, int row, int col) {
             const int slot = chunkNext[row >> shift]++;
             tags.put<Packed>(csrColInd, separateRows, slot, static_cast<unsigned>(row) & mask, col + outBase);
             csrVal[slot] = a[k];
