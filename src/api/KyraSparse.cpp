@@ -9,6 +9,7 @@
 #include "api/SafeInterface.h"
 #include "core/Context.h"
 #include "core/Exception.h"
+#include "matrix/HostStorage.h"
 #if defined(KYRA_WITH_CUDA)
 #include <cuda_runtime_api.h>
 
@@ -98,7 +99,10 @@ KYRASPARSE_API kyraSparseStatus kyraSparseCreate(kyraSparseHandle* handle) {
 }
 
 KYRASPARSE_API kyraSparseStatus kyraSparseDestroy(kyraSparseHandle handle) {
-    return SafeInterface([=] { destroyContext(handle); });
+    return SafeInterface([=] {
+        destroyContext(handle);
+        releaseCachedHostBlocks();
+    });
 }
 
 KYRASPARSE_API kyraSparseStatus kyraSparsePreinitializeCuda(kyraSparseHandle handle) {

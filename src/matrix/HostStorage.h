@@ -18,7 +18,10 @@ namespace Iterative {
 constexpr std::size_t kHugePageThresholdBytes = std::size_t(4) << 20;
 
 void* allocateHostBlock(std::size_t bytes);
+// Large blocks are kept for reuse after their release, within a limit (see
+// HostStorage.cpp), until releaseCachedHostBlocks hands them back.
 void releaseHostBlock(void* block, std::size_t bytes);
+void releaseCachedHostBlocks();
 
 template <typename T>
 class HostStorageAllocator {
