@@ -84,7 +84,7 @@ void copyBesideIlu0(const HostCsrMatrix<T>& A, HostCsrMatrix<T>& LU, Ilu0Rows<T>
     const int* rowPtr = A.rowPtr();
     std::atomic<int> copiedRows{0};
     ExceptionSlot failure;
-#pragma omp parallel num_threads(2)
+#pragma omp parallel num_threads(std::min(2, omp_get_max_threads()))
     {
         const bool copier = omp_get_thread_num() == 1 || omp_get_num_threads() == 1;
         const bool factorer = omp_get_thread_num() == 0;
