@@ -230,29 +230,30 @@ int bitsFor(unsigned value) {
 
 // Two stable counting sorts of a bucket whose columns lie in [colMin,
 // colMin + range): by column into scratch, then by row into place. rowStart
-// holds the bucket's row starts.
+// holds the bucket's row starts. Packed entries move through scratch as one
+// word; otherwise the rows move beside the columns.
 template <bool Packed, typename T>
 void sortByColumnThenRow(long begin, long end, int colMin, int range, const RowTags tags, int* rowStart,
                          int* csrColInd, T* csrVal, BucketScratch<T>& scratch, int thread) {
     int* const columnStart = scratch.columnCountsOf(thread);
+    int* const words = scratch.colsOf(thread);
     int* const rows = scratch.rowsOf(thread);
-    int* const cols = scratch.colsOf(thread);
     T* const vals = scratch.valsOf(thread);
     std::fill(columnStart, columnStart + range + 1, 0);
     for (long k = begin; k < end; ++k) ++columnStart[tags.colAt<Packed>(csrColInd, k) - colMin + 1];
     for (int c = 0; c < range; ++c) columnStart[c + 1] += columnStart[c];
     for (long k = begin; k < end; ++k) {
-        const int col = tags.colAt<Packed>(csrColInd, k);
-        const int position = columnStart[col - colMin]++;
-        rows[position] = tags.rowAt<Packed>(csrColInd, k);
-        cols[position] = col;
+        const int position = columnStart[tags.colAt<Packed>(csrColInd, k) - colMin]++;
+        words[position] = csrColInd[k];
+        if constexpr (!Packed) rows[position] = tags.rowAt<Packed>(csrColInd, k);
         vals[position] = csrVal[k];
     }
     int* const outCols = csrColInd + begin;
     T* const outVals = csrVal + begin;
     for (long p = 0; p < end - begin; ++p) {
-        const int position = rowStart[rows[p]]++;
-        outCols[position] = cols[p];
+        const int row = Packed ? tags.rowAt<true>(words, p) : rows[p];
+        const int position = rowStart[row]++;
+        outCols[position] = tags.colAt<Packed>(words, p);
         outVals[position] = vals[p];
     }
 }

@@ -86,9 +86,10 @@ Entries<T> sortedBy(const Entries<T>& e, bool byRow, std::vector<int>& starts) {
 }
 
 // Random entries with many duplicated (row, col) pairs; `longRows` rows get
-// far more entries than the rest, to reach the sorting of long rows.
+// far more entries than the rest, to reach the sorting of long rows; with a
+// `band`, columns lie within that distance of their row.
 template <typename T>
-Entries<T> randomEntries(int n, int nnz, unsigned seed, int longRows = 0) {
+Entries<T> randomEntries(int n, int nnz, unsigned seed, int longRows = 0, int band = 0) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> index(0, n - 1);
     std::uniform_int_distribution<int> fewColumns(0, std::max(0, n / 4));
@@ -99,6 +100,8 @@ Entries<T> randomEntries(int n, int nnz, unsigned seed, int longRows = 0) {
         e.row.push_back(inLongRow ? k % longRows : index(rng));
         // Few distinct columns make duplicates common.
         e.col.push_back(k % 5 == 0 ? fewColumns(rng) % n : index(rng));
+        if (band > 0)
+            e.col.back() = std::clamp(e.row.back() + e.col.back() % (2 * band + 1) - band, 0, n - 1);
         e.val.push_back(scalarFrom<T>(k));
     }
     // Exact repeats of earlier pairs, with other values, in every kind of row.
@@ -133,20 +136,23 @@ struct Shape {
     int n;
     int nnz;
     int longRows;
+    int band;
 };
 
 // Small, parallel-sized, long-row and one-huge-row shapes, short rows whose
 // columns spread over the whole matrix, and millions of mostly empty rows
 // (wide column indices leave no room to keep the row beside the column in
-// one int during the conversion).
-const Shape kShapes[] = {{1, 5, 0},         {7, 40, 0},       {300, 1000, 0},     {20000, 50000, 0},
-                         {2000, 40000, 40}, {1500, 40000, 1}, {60000, 600000, 0}, {3000000, 60000, 0}};
+// one int during the conversion); the last shape is banded and too wide for
+// that too, so its columns are sorted before its rows without the packing.
+const Shape kShapes[] = {{1, 5, 0, 0},          {7, 40, 0, 0},          {300, 1000, 0, 0},
+                         {20000, 50000, 0, 0},  {2000, 40000, 40, 0},   {1500, 40000, 1, 0},
+                         {60000, 600000, 0, 0}, {3000000, 60000, 0, 0}, {200000, 200000, 0, 50}};
 
 TYPED_TEST(HostConversion, CooAndCscMatchReferenceForBothBases) {
     using T = TypeParam;
     unsigned seed = 1;
     for (const Shape& shape : kShapes) {
-        const Entries<T> e = randomEntries<T>(shape.n, shape.nnz, seed++, shape.longRows);
+        const Entries<T> e = randomEntries<T>(shape.n, shape.nnz, seed++, shape.longRows, shape.band);
         // CSC input lists the entries by column, rows within a column in input
         // order; sorting that by row gives the CSR order: by row, then column,
         // equal pairs in input order.
