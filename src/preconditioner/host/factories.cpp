@@ -67,6 +67,8 @@ MatrixPointer<T> makeBlockJacobi(const HostCsrMatrix<T>& A, const kyraSparseBloc
     return M;
 }
 
+namespace {
+
 // Rows whose values are handed from the copying thread to the factoring one
 // at a time: small enough that the factoring thread starts at once, large
 // enough that the hand-overs cost nothing.
@@ -111,6 +113,8 @@ void copyBesideIlu0(const HostCsrMatrix<T>& A, HostCsrMatrix<T>& LU, Ilu0Rows<T>
     }
     failure.rethrowIfRaised();
 }
+
+}  // namespace
 
 template <typename T>
 MatrixPointer<T> makeIlu0(const HostCsrMatrix<T>& A, const kyraSparseIlu0Options&) {
