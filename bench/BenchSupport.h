@@ -1,7 +1,7 @@
 #ifndef KYRA_BENCH_BENCHSUPPORT_H
 #define KYRA_BENCH_BENCHSUPPORT_H
 
-// Timing helpers shared by the benchmark programs.
+// Timing helpers and test matrices shared by the benchmark programs.
 
 #include <algorithm>
 #include <chrono>
@@ -9,23 +9,63 @@
 #include <memory>
 #include <vector>
 
+#include "matrix/HostCsrMatrix.h"
+
 struct Timing {
     double min;
     double median;
 };
+
+inline double secondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Minimum and median of a set of measurements.
+inline Timing timingOf(std::vector<double> seconds) {
+    std::sort(seconds.begin(), seconds.end());
+    return {seconds.front(), seconds[seconds.size() / 2]};
+}
 
 // Runs work once to warm up (page faults, caches, thread pool), then
 // `repetitions` times; minimum and median seconds.
 inline Timing measure(int repetitions, const std::function<void()>& work) {
     work();
     std::vector<double> seconds;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    for (int r = 0; r < repetitions; ++r) seconds.push_back(secondsOf(work));
+    return timingOf(seconds);
+}
+
+// The 5-point stencil on a g x g grid, zero-based, columns sorted: diagonal
+// d, west w, east e, north and south -1. (4, -1, -1) is the 2-D Poisson
+// matrix.
+inline std::unique_ptr<Iterative::HostCsrMatrixAlloc<double>> fivePointStencil(int g, double d, double w,
+                                                                               double e) {
+    const int n = g * g;
+    auto A = std::make_unique<Iterative::HostCsrMatrixAlloc<double>>(n, n, 5 * n - 4 * g,
+                                                                     Iterative::IndexType::ZeroBased);
+    double* val = A->val();
+    int* rowPtr = A->rowPtr();
+    int* colInd = A->colInd();
+    int p = 0;
+    for (int r = 0; r < g; ++r) {
+        for (int c = 0; c < g; ++c) {
+            const int i = r * g + c;
+            rowPtr[i] = p;
+            const auto add = [&](int j, double v) {
+                colInd[p] = j;
+                val[p++] = v;
+            };
+            if (r > 0) add(i - g, -1.0);
+            if (c > 0) add(i - 1, w);
+            add(i, d);
+            if (c < g - 1) add(i + 1, e);
+            if (r < g - 1) add(i + g, -1.0);
+        }
     }
-    std::sort(seconds.begin(), seconds.end());
-    return {seconds.front(), seconds[seconds.size() / 2]};
+    rowPtr[n] = p;
+    return A;
 }
 
 // STREAM triad a = b + s c over arrays far larger than the last-level

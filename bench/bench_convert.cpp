@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -18,23 +17,12 @@
 #include <vector>
 
 #include "core/Complex.h"
+#include "core/ParallelArrays.h"
 #include "matrix/HostCooConvert.h"
 
 #include "BenchSupport.h"
 
 namespace {
-
-template <typename T>
-void parallelCopy(const T* from, T* to, long count) {
-#pragma omp parallel
-    {
-        const long threads = omp_get_num_threads();
-        const long t = omp_get_thread_num();
-        const long begin = count * t / threads;
-        const long end = count * (t + 1) / threads;
-        std::memcpy(to + begin, from + begin, sizeof(T) * (end - begin));
-    }
-}
 
 template <typename T>
 struct Coo {
@@ -86,9 +74,9 @@ void run(const char* type, int side, int repetitions) {
     std::vector<T> copyVals(nnz), csrVal(nnz);
 
     const Timing copy = measure(repetitions, [&] {
-        parallelCopy(coo.rowInd.data(), copyRows.data(), nnz);
-        parallelCopy(coo.colInd.data(), copyCols.data(), nnz);
-        parallelCopy(coo.a.data(), copyVals.data(), nnz);
+        Iterative::copyInParallel(coo.rowInd.data(), nnz, copyRows.data());
+        Iterative::copyInParallel(coo.colInd.data(), nnz, copyCols.data());
+        Iterative::copyInParallel(coo.a.data(), nnz, copyVals.data());
     });
     int status = 0;
     const Timing cooChecked = measure(repetitions, [&] {

@@ -21,7 +21,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -124,48 +123,35 @@ Row measurePreconditioner(Environment& env, const std::string& name, Preconditio
     return {name, first.min, setup, apply, applyReference};
 }
 
-// Set-up times with the OpenMP team limited to one and to two threads. The
+// Times of work with the OpenMP team limited to one and to two threads. The
 // runs alternate, so that a change in machine load hits both alike.
-std::pair<Timing, Timing> setupScaling(Environment& env, Preconditioner& p, const Csr& a, int repetitions) {
+std::pair<Timing, Timing> oneAndTwoThreads(int repetitions, const std::function<void()>& work) {
     const int saved = omp_get_max_threads();
-    const auto A = a.matrix();
     std::vector<double> seconds[2];
     for (int r = 0; r < repetitions; ++r) {
         for (int threads = 1; threads <= 2; ++threads) {
             omp_set_num_threads(threads);
-            const auto start = std::chrono::steady_clock::now();
-            p.generate<double>(env.context, env.platform, A);
-            seconds[threads - 1].push_back(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            seconds[threads - 1].push_back(secondsOf(work));
         }
     }
     omp_set_num_threads(saved);
-    auto summary = [](std::vector<double>& s) {
-        std::sort(s.begin(), s.end());
-        return Timing{s.front(), s[s.size() / 2]};
-    };
-    return {summary(seconds[0]), summary(seconds[1])};
+    return {timingOf(seconds[0]), timingOf(seconds[1])};
+}
+
+std::pair<Timing, Timing> setupScaling(Environment& env, Preconditioner& p, const Csr& a, int repetitions) {
+    const auto A = a.matrix();
+    return oneAndTwoThreads(repetitions, [&] { p.generate<double>(env.context, env.platform, A); });
 }
 
 // Speed-up from one to two threads of `count` independent calls of
-// work(i), measured like the set-ups.
+// work(i), by the best times.
 template <typename Work>
 double speedupOf(int repetitions, int count, Work work) {
-    const int saved = omp_get_max_threads();
-    double best[2] = {1e300, 1e300};
-    for (int r = 0; r < repetitions; ++r) {
-        for (int threads = 1; threads <= 2; ++threads) {
-            omp_set_num_threads(threads);
-            const auto start = std::chrono::steady_clock::now();
+    const auto [one, two] = oneAndTwoThreads(repetitions, [&] {
 #pragma omp parallel for schedule(static)
-            for (int i = 0; i < count; ++i) work(i);
-            best[threads - 1] =
-                std::min(best[threads - 1],
-                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        }
-    }
-    omp_set_num_threads(saved);
-    return best[0] / best[1];
+        for (int i = 0; i < count; ++i) work(i);
+    });
+    return one.min / two.min;
 }
 
 // A plain compute loop: shows how much of a second core this run really had.

@@ -26,7 +26,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -53,61 +52,15 @@ namespace {
 
 using Iterative::HostCsrMatrixAlloc;
 using Iterative::HostVectorAlloc;
-using Iterative::IndexType;
 using Iterative::Solver;
 using Iterative::TransOp;
 
-struct Spread {
-    double minimum;
-    double median;
-};
-
-Spread summarise(std::vector<double> seconds) {
-    std::sort(seconds.begin(), seconds.end());
-    return {seconds.front(), seconds[seconds.size() / 2]};
-}
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// 5-point stencil on a g x g grid: diagonal d, west w, east e, north and
-// south -1, columns sorted.
-std::unique_ptr<HostCsrMatrixAlloc<double>> stencil(int g, double d, double w, double e) {
-    const int n = g * g;
-    const int nnz = 5 * n - 4 * g;
-    auto A = std::make_unique<HostCsrMatrixAlloc<double>>(n, n, nnz, IndexType::ZeroBased);
-    double* val = A->val();
-    int* rowPtr = A->rowPtr();
-    int* colInd = A->colInd();
-    int p = 0;
-    for (int r = 0; r < g; ++r) {
-        for (int c = 0; c < g; ++c) {
-            const int i = r * g + c;
-            rowPtr[i] = p;
-            const auto add = [&](int j, double v) {
-                colInd[p] = j;
-                val[p++] = v;
-            };
-            if (r > 0) add(i - g, -1.0);
-            if (c > 0) add(i - 1, w);
-            add(i, d);
-            if (c < g - 1) add(i + 1, e);
-            if (r < g - 1) add(i + g, -1.0);
-        }
-    }
-    rowPtr[n] = p;
-    return A;
-}
-
-std::unique_ptr<HostCsrMatrixAlloc<double>> poisson(int g) { return stencil(g, 4.0, -1.0, -1.0); }
+std::unique_ptr<HostCsrMatrixAlloc<double>> poisson(int g) { return fivePointStencil(g, 4.0, -1.0, -1.0); }
 
 // Upwind convection-diffusion, Peclet number 20 on the unit square.
 std::unique_ptr<HostCsrMatrixAlloc<double>> convectionDiffusion(int g) {
     const double h = 1.0 / (g + 1);
-    return stencil(g, 4.0 + 20.0 * h, -1.0 - 20.0 * h, -1.0);
+    return fivePointStencil(g, 4.0 + 20.0 * h, -1.0 - 20.0 * h, -1.0);
 }
 
 // One method as benchmarked: its traffic per iteration and how to make it.
@@ -231,18 +184,18 @@ int main(int argc, char** argv) {
             ratios.push_back(seconds / (bytes / triad));
             bandwidths.push_back(triad);
         }
-        const Spread t = summarise(perIteration);
-        const Spread ratio = summarise(ratios);
-        const double triad = summarise(bandwidths).median;
+        const Timing t = timingOf(perIteration);
+        const Timing ratio = timingOf(ratios);
+        const double triad = timingOf(bandwidths).median;
         const double bound = bytes / triad;
         std::printf("%-20s %7.0fn %4.0f %5.0f %7.2f %9.3f %9.3f %9.3f %7.2f %7.2f\n", m.name.c_str(),
-                    m.vectorValues, m.products, m.applications, triad * 1e-9, bound * 1e3, t.minimum * 1e3,
-                    t.median * 1e3, ratio.minimum, ratio.median);
+                    m.vectorValues, m.products, m.applications, triad * 1e-9, bound * 1e3, t.min * 1e3,
+                    t.median * 1e3, ratio.min, ratio.median);
         std::printf(
             "csv,bench_solvers,%s,n,%.0f,triad_gbs,%.3f,bound_ms,%.4f,min_ms,%.4f,median_ms,%.4f,ratio_min,%."
             "3f,"
             "ratio_median,%.3f\n",
-            m.name.c_str(), n, triad * 1e-9, bound * 1e3, t.minimum * 1e3, t.median * 1e3, ratio.minimum,
+            m.name.c_str(), n, triad * 1e-9, bound * 1e3, t.min * 1e3, t.median * 1e3, ratio.min,
             ratio.median);
         std::fflush(stdout);
     }

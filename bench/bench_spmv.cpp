@@ -13,7 +13,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -23,29 +22,12 @@
 #include "matrix/HostStorage.h"
 #include "matrix/HostVector.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
-using Iterative::HostCsrMatrixAlloc;
 using Iterative::HostVectorAlloc;
-using Iterative::IndexType;
 using Iterative::TransOp;
-
-struct Timing {
-    double minimum;
-    double median;
-};
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return elapsed.count();
-}
-
-Timing summarise(std::vector<double> seconds) {
-    std::sort(seconds.begin(), seconds.end());
-    return {seconds.front(), seconds[seconds.size() / 2]};
-}
 
 // Runs each piece of work once per round, round after round, so that a
 // noisy neighbour slows all of them alike and their ratio survives.
@@ -59,39 +41,11 @@ std::vector<Timing> measureInterleaved(const std::vector<std::function<void()>>&
         }
     }
     std::vector<Timing> timings;
-    for (auto& s : seconds) timings.push_back(summarise(s));
+    for (auto& s : seconds) timings.push_back(timingOf(s));
     return timings;
 }
 
 double gigabytesPerSecond(double bytes, double seconds) { return bytes / seconds * 1e-9; }
-
-// Five-point Laplacian on a g x g grid, zero-based, columns sorted.
-std::unique_ptr<HostCsrMatrixAlloc<double>> poisson2d(int g) {
-    const int n = g * g;
-    const int nnz = 5 * n - 4 * g;
-    auto A = std::make_unique<HostCsrMatrixAlloc<double>>(n, n, nnz, IndexType::ZeroBased);
-    double* val = A->val();
-    int* rowPtr = A->rowPtr();
-    int* colInd = A->colInd();
-    int p = 0;
-    for (int r = 0; r < g; ++r) {
-        for (int c = 0; c < g; ++c) {
-            const int i = r * g + c;
-            rowPtr[i] = p;
-            auto add = [&](int j, double v) {
-                colInd[p] = j;
-                val[p++] = v;
-            };
-            if (r > 0) add(i - g, -1.0);
-            if (c > 0) add(i - 1, -1.0);
-            add(i, 4.0);
-            if (c < g - 1) add(i + 1, -1.0);
-            if (r < g - 1) add(i + g, -1.0);
-        }
-    }
-    rowPtr[n] = p;
-    return A;
-}
 
 // STREAM triad a <- b + s c over three arrays of one storage kind, far
 // larger than the last-level cache.
@@ -119,8 +73,8 @@ class StreamTriad {
 };
 
 void printRow(const char* name, double bytes, const Timing& t) {
-    std::printf("%-30s %10.3f %10.3f %10.2f %10.2f\n", name, t.minimum * 1e3, t.median * 1e3,
-                gigabytesPerSecond(bytes, t.minimum), gigabytesPerSecond(bytes, t.median));
+    std::printf("%-30s %10.3f %10.3f %10.2f %10.2f\n", name, t.min * 1e3, t.median * 1e3,
+                gigabytesPerSecond(bytes, t.min), gigabytesPerSecond(bytes, t.median));
 }
 
 }  // namespace
@@ -132,7 +86,7 @@ int main() {
     // three arrays do not map onto the same cache sets.
     const long triadLength = 40L * 1000 * 1000;
 
-    auto A = poisson2d(grid);
+    auto A = fivePointStencil(grid, 4.0, -1.0, -1.0);
     const int n = A->m();
     const long nnz = A->nnz();
     HostVectorAlloc<double> x(n);
@@ -151,9 +105,9 @@ int main() {
     const std::vector<Timing> level1 = measureInterleaved(
         {[&] { y.axpy_(1e-3, x); }, [&] { sink = y.dot_(x); }, [&] { sink = y.nrm2_(); }}, 3, repeats);
 
-    const double spmvRate = gigabytesPerSecond(spmvBytes, timings[0].minimum);
-    const double plainRate = gigabytesPerSecond(plainTriad.bytes(), timings[1].minimum);
-    const double libraryRate = gigabytesPerSecond(libraryTriad.bytes(), timings[2].minimum);
+    const double spmvRate = gigabytesPerSecond(spmvBytes, timings[0].min);
+    const double plainRate = gigabytesPerSecond(plainTriad.bytes(), timings[1].min);
+    const double libraryRate = gigabytesPerSecond(libraryTriad.bytes(), timings[2].min);
     std::printf("threads %d, n %d, nnz %ld, %d repeats (min and median)\n", omp_get_max_threads(), n, nnz,
                 repeats);
     std::printf("%-30s %10s %10s %10s %10s\n", "operation", "min ms", "median ms", "GB/s best",
@@ -170,6 +124,6 @@ int main() {
         "csv,bench_spmv,threads,%d,n,%d,nnz,%ld,spmv_gbs,%.3f,triad_plain_gbs,%.3f,triad_library_gbs,%.3f,"
         "ratio_plain,%.4f,ratio_library,%.4f,axpy_ms,%.4f,dot_ms,%.4f,nrm2_ms,%.4f\n",
         omp_get_max_threads(), n, nnz, spmvRate, plainRate, libraryRate, spmvRate / plainRate,
-        spmvRate / libraryRate, level1[0].minimum * 1e3, level1[1].minimum * 1e3, level1[2].minimum * 1e3);
+        spmvRate / libraryRate, level1[0].min * 1e3, level1[1].min * 1e3, level1[2].min * 1e3);
     return 0;
 }

@@ -73,50 +73,37 @@ struct Cblas<double> {
     }
 };
 
-// The complex routines take scalars by address; kyra::Complex has their layout.
-template <>
-struct Cblas<ComplexFloat> {
-    using T = ComplexFloat;
-    static void axpy(int n, T a, const T* x, int ix, T* y, int iy) { cblas_caxpy(n, &a, x, ix, y, iy); }
-    static void copy(int n, const T* x, int ix, T* y, int iy) { cblas_ccopy(n, x, ix, y, iy); }
-    static T dot(int n, const T* x, int ix, const T* y, int iy) {
-        T result;
-        cblas_cdotc_sub(n, x, ix, y, iy, &result);
-        return result;
-    }
-    static float nrm2(int n, const T* x, int ix) { return cblas_scnrm2(n, x, ix); }
-    static void scal(int n, T a, T* x, int ix) { cblas_cscal(n, &a, x, ix); }
-    static void gemv(CBLAS_TRANSPOSE t, int m, int n, T a, const T* A, int lda, const T* x, int ix, T b, T* y,
-                     int iy) {
-        cblas_cgemv(CblasColMajor, t, m, n, &a, A, lda, x, ix, &b, y, iy);
-    }
-    static void trsv(CBLAS_UPLO u, CBLAS_TRANSPOSE t, CBLAS_DIAG d, int n, const T* A, int lda, T* x,
-                     int ix) {
-        cblas_ctrsv(CblasColMajor, u, t, d, n, A, lda, x, ix);
-    }
-};
+// The complex routines take scalars by address; kyra::Complex has their
+// layout. The two precisions differ only in the routine prefix and the name
+// of the norm.
+#define KYRA_COMPLEX_CBLAS(T, p, nrm2Routine)                                                                \
+    template <>                                                                                              \
+    struct Cblas<T> {                                                                                        \
+        static void axpy(int n, T a, const T* x, int ix, T* y, int iy) {                                     \
+            cblas_##p##axpy(n, &a, x, ix, y, iy);                                                            \
+        }                                                                                                    \
+        static void copy(int n, const T* x, int ix, T* y, int iy) { cblas_##p##copy(n, x, ix, y, iy); }      \
+        static T dot(int n, const T* x, int ix, const T* y, int iy) {                                        \
+            T result;                                                                                        \
+            cblas_##p##dotc_sub(n, x, ix, y, iy, &result);                                                   \
+            return result;                                                                                   \
+        }                                                                                                    \
+        static auto nrm2(int n, const T* x, int ix) { return nrm2Routine(n, x, ix); }                        \
+        static void scal(int n, T a, T* x, int ix) { cblas_##p##scal(n, &a, x, ix); }                        \
+        static void gemv(CBLAS_TRANSPOSE t, int m, int n, T a, const T* A, int lda, const T* x, int ix, T b, \
+                         T* y, int iy) {                                                                     \
+            cblas_##p##gemv(CblasColMajor, t, m, n, &a, A, lda, x, ix, &b, y, iy);                           \
+        }                                                                                                    \
+        static void trsv(CBLAS_UPLO u, CBLAS_TRANSPOSE t, CBLAS_DIAG d, int n, const T* A, int lda, T* x,    \
+                         int ix) {                                                                           \
+            cblas_##p##trsv(CblasColMajor, u, t, d, n, A, lda, x, ix);                                       \
+        }                                                                                                    \
+    };
 
-template <>
-struct Cblas<ComplexDouble> {
-    using T = ComplexDouble;
-    static void axpy(int n, T a, const T* x, int ix, T* y, int iy) { cblas_zaxpy(n, &a, x, ix, y, iy); }
-    static void copy(int n, const T* x, int ix, T* y, int iy) { cblas_zcopy(n, x, ix, y, iy); }
-    static T dot(int n, const T* x, int ix, const T* y, int iy) {
-        T result;
-        cblas_zdotc_sub(n, x, ix, y, iy, &result);
-        return result;
-    }
-    static double nrm2(int n, const T* x, int ix) { return cblas_dznrm2(n, x, ix); }
-    static void scal(int n, T a, T* x, int ix) { cblas_zscal(n, &a, x, ix); }
-    static void gemv(CBLAS_TRANSPOSE t, int m, int n, T a, const T* A, int lda, const T* x, int ix, T b, T* y,
-                     int iy) {
-        cblas_zgemv(CblasColMajor, t, m, n, &a, A, lda, x, ix, &b, y, iy);
-    }
-    static void trsv(CBLAS_UPLO u, CBLAS_TRANSPOSE t, CBLAS_DIAG d, int n, const T* A, int lda, T* x,
-                     int ix) {
-        cblas_ztrsv(CblasColMajor, u, t, d, n, A, lda, x, ix);
-    }
-};
+KYRA_COMPLEX_CBLAS(ComplexFloat, c, cblas_scnrm2)
+KYRA_COMPLEX_CBLAS(ComplexDouble, z, cblas_dznrm2)
+
+#undef KYRA_COMPLEX_CBLAS
 
 }  // namespace
 
