@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "api/Options.h"
 #include "core/Context.h"
+#include "core/Options.h"
 #include "matrix/HostCsrMatrix.h"
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"

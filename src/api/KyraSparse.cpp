@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "api/KyraSparseCommon.h"
-#include "api/Options.h"
 #include "api/SafeInterface.h"
 #include "core/Context.h"
 #include "core/Exception.h"
+#include "core/Options.h"
 #include "matrix/HostStorage.h"
 #if defined(KYRA_WITH_CUDA)
 #include <cuda_runtime_api.h>

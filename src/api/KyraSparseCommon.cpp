@@ -3,9 +3,9 @@
 #include <cstring>
 #include <sstream>
 
-#include "api/Options.h"
 #include "core/Context.h"
 #include "core/Exception.h"
+#include "core/Options.h"
 
 namespace Iterative {
 

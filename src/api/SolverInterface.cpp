@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "api/KyraSparseCommon.h"
-#include "api/Options.h"
 #include "api/SafeInterface.h"
 #include "core/Context.h"
 #include "core/Exception.h"
+#include "core/Options.h"
 #include "core/Plan.h"
 #include "cudalib/HighResolutionTimer.h"
 #include "matrix/DataFormat.h"

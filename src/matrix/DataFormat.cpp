@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "api/Options.h"
 #include "core/Exception.h"
+#include "core/Options.h"
 #include "matrix/ScalarTypes.h"
 
 namespace Iterative {

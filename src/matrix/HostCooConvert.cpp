@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "api/Options.h"
 #include "core/Complex.h"
+#include "core/Options.h"
 #include "matrix/DataFormat.h"
 #include "matrix/IndexCheck.h"
 #include "matrix/ScalarTypes.h"

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "api/Options.h"
 #include "core/Exception.h"
+#include "core/Options.h"
 #include "matrix/HostCooConvert.h"
 #include "matrix/HostVector.h"
 #include "matrix/IndexCheck.h"

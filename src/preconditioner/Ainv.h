@@ -1,7 +1,7 @@
 #ifndef KYRA_PRECONDITIONER_AINV_H
 #define KYRA_PRECONDITIONER_AINV_H
 
-#include "api/Options.h"
+#include "core/Options.h"
 #include "preconditioner/PerScalar.h"
 #include "preconditioner/Preconditioner.h"
 

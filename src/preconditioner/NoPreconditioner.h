@@ -1,7 +1,7 @@
 #ifndef KYRA_PRECONDITIONER_NOPRECONDITIONER_H
 #define KYRA_PRECONDITIONER_NOPRECONDITIONER_H
 
-#include "api/Options.h"
+#include "core/Options.h"
 #include "preconditioner/Preconditioner.h"
 
 namespace Iterative {

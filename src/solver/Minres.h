@@ -1,7 +1,7 @@
 #ifndef KYRA_SOLVER_MINRES_H
 #define KYRA_SOLVER_MINRES_H
 
-#include "api/Options.h"
+#include "core/Options.h"
 #include "solver/Solver.h"
 
 namespace Iterative {

@@ -13,10 +13,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "api/Options.h"
 #include "common/DenseReference.h"
 #include "common/TestMatrices.h"
 #include "core/Context.h"
+#include "core/Options.h"
 #include "kyraSparse.h"
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"

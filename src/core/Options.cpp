@@ -1,4 +1,4 @@
-#include "api/Options.h"
+#include "core/Options.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
-#ifndef KYRA_API_OPTIONS_H
-#define KYRA_API_OPTIONS_H
+#ifndef KYRA_CORE_OPTIONS_H
+#define KYRA_CORE_OPTIONS_H
 
 // Default fillers for every option record: zero the record, then set the
 // fields whose default is not zero. Constructors given a null record and the
