@@ -7,18 +7,23 @@
  * The operator is the 5-point Laplacian on a G x G grid plus an absorption
  * term that differs from cell to cell (symmetric positive definite, so
  * conjugate gradient applies); the preconditioner divides by the diagonal. */
+#define _POSIX_C_SOURCE 200112L
 #include <kyraSparse.h>
 #include <math.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 
 enum { G = 60, N = G * G };
 
-/* What the callbacks need: the problem and a count of their calls. */
+/* What the callbacks need: the problem, a count of their calls and, to show
+ * where they run, the thread that called the library. */
 typedef struct Problem {
     double absorption[N];
     int products;
     int applications;
+    int callsOnCallerThread;
+    pthread_t caller;
 } Problem;
 
 static void check(kyraSparseHandle h, kyraSparseStatus status, const char* call) {
@@ -48,6 +53,7 @@ static void product(char op, const double* x, double* y, void* user) {
     Problem* p = user;
     (void)op;
     ++p->products;
+    p->callsOnCallerThread += pthread_equal(pthread_self(), p->caller) != 0;
     applyA(p, x, y);
 }
 
@@ -56,6 +62,7 @@ static int divideByDiagonal(char op, const double* in, double* out, void* user) 
     Problem* p = user;
     (void)op;
     ++p->applications;
+    p->callsOnCallerThread += pthread_equal(pthread_self(), p->caller) != 0;
     for (int row = 0; row < N; ++row) out[row] = in[row] / diagonal(p, row);
     return 0;
 }
@@ -74,6 +81,7 @@ int main(void) {
     for (int row = 0; row < N; ++row) problem.absorption[row] = 20.0 * (row % 5);
     for (int row = 0; row < N; ++row) exact[row] = 1.0 + 0.5 * sin(0.01 * row);
     applyA(&problem, exact, b);
+    problem.caller = pthread_self();
 
     if (kyraSparseCreate(&h) != kyraSparseNoError) return 1;
     check(h, kyraSparseCreatePlan(h, &plan), "kyraSparseCreatePlan");
@@ -93,8 +101,8 @@ int main(void) {
         check(h, status, "kyraSparseExecutePlan");
     kyraSparseGetResultString(h, &result, text, sizeof text);
     printf("%s", text);
-    printf("callbacks: %d products, %d preconditioner applications\n", problem.products,
-           problem.applications);
+    printf("callbacks: %d products, %d preconditioner applications, %d of them on the calling thread\n",
+           problem.products, problem.applications, problem.callsOnCallerThread);
 
     for (int i = 0; i < N; ++i) error = fmax(error, fabs(x[i] - exact[i]));
     printf("largest error in x: %.1e (%s)\n", error, error < 1e-6 ? "ok" : "too large");

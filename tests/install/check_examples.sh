@@ -47,6 +47,7 @@ expect matrix_free '^data format: *matrix free$'
 expect matrix_free '^preconditioner: *user defined$'
 expect matrix_free "$converged"
 expect matrix_free '^largest error in x: .* (ok)$'
+expect matrix_free '^callbacks: .*, 0 of them on the calling thread$'
 
 run complex_system
 expect complex_system '^solver: *bicgstab$'
@@ -72,6 +73,34 @@ libdir=$(dirname "$(find "$prefix" -name 'libkyrasparse.so' | head -n 1)")
 run quick_start
 expect quick_start '^status 0, x = 1 1 1$'
 expect quick_start "$converged"
+
+# The krylovrun commands of the user's guide, run with the installed program
+# from a folder that holds the samples. Each ends in a comment saying what it
+# does: "converges", "stops at the iteration limit" or "prints: TEXT".
+ln -s "$source/samples" "$work/samples"
+grep '^krylovrun ' "$source/docs/USERS_GUIDE.md" >"$work/guide_commands"
+[ -s "$work/guide_commands" ] || { echo "FAILED: no krylovrun commands in the guide"; failures=$((failures + 1)); }
+set -f
+while IFS= read -r line; do
+    command=${line%%#*}
+    comment=${line#*# }
+    case $comment in
+    converges) wanted='^result flag: *the solver converged to the relative tolerance$' ;;
+    "stops at the iteration limit") wanted='^result flag: *the maximum number of iterations was reached$' ;;
+    "prints: "*) wanted="^${comment#prints: }\$" ;;
+    *) wanted='' ;;
+    esac
+    # shellcheck disable=SC2086
+    if [ -z "$wanted" ] ||
+        ! (cd "$work" && LD_LIBRARY_PATH=$libdir "$prefix/bin/"$command) >"$work/krylovrun.out" 2>&1 ||
+        ! grep -q -- "$wanted" "$work/krylovrun.out"; then
+        echo "FAILED: guide command: $line"
+        cat "$work/krylovrun.out"
+        failures=$((failures + 1))
+    fi
+done <"$work/guide_commands"
+set +f
+[ -f "$work/solution.mtx" ] || { echo "FAILED: krylovrun x=solution.mtx wrote no file"; failures=$((failures + 1)); }
 
 [ "$failures" -eq 0 ] && echo "examples and quick start: all checks passed"
 exit "$failures"
