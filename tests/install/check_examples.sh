@@ -1,8 +1,9 @@
 #!/bin/sh
 # usage: check_examples.sh BUILD_DIR SOURCE_DIR WORK_DIR C_COMPILER [EXTRA_FLAGS]
 # Installs the library into WORK_DIR/prefix, builds examples/ against it with
-# find_package(kyraSparse), runs every example and checks what it prints, then
-# compiles and runs the quick start of README.md the same way.
+# find_package(kyraSparse), runs every example and checks what it prints,
+# compiles and runs the quick start of README.md, and runs the krylovrun
+# commands of docs/USERS_GUIDE.md with the installed program.
 set -eu
 build=$1 source=$2 work=$3 cc=$4 extra=${5:-}
 prefix=$work/prefix
@@ -65,6 +66,7 @@ if [ "$(grep -c '^[0-9]' "$work/history.txt" 2>/dev/null)" != 61 ]; then
 fi
 
 # The README's quick start: its one fenced C block, compiled as a user would.
+# shellcheck disable=SC2016
 sed -n '/^```c$/,/^```$/p' "$source/README.md" | sed '1d;$d' >"$work/quick_start.c"
 libdir=$(dirname "$(find "$prefix" -name 'libkyrasparse.so' | head -n 1)")
 # shellcheck disable=SC2086
