@@ -9,6 +9,7 @@
 #include <cuda_runtime_api.h>
 #include <library_types.h>
 
+#include "cudalib/CudaException.h"
 #include "cudalib/ErrorChecker.h"
 #include "cudalib/LibraryContexts.h"
 #include "matrix/CudaDeviceConvertKernels.h"
@@ -62,12 +63,21 @@ cudaDataType valueType<kyra::Complex<double>>() {
     return CUDA_C_64F;
 }
 
+// Checked before any library call: without a usable device the answer is the
+// runtime's reason, and cuSPARSE does not print its own complaint.
+void requireDevice() {
+    int count = 0;
+    cudalib::CudaErrorChecker(cudaGetDeviceCount(&count));
+    if (count == 0) throw cudalib::CudaRuntimeException(cudaErrorNoDevice);
+}
+
 // An empty matrix has nothing to sort: every row pointer is the base.
 void emptyCsr(int n, int* csrRowPtr, int outBase) { fillIndices(csrRowPtr, n + 1L, outBase); }
 
 template <typename T>
 void convertCoo(int n, int nnz, const int* colInd, const int* rowInd, const T* a, int* csrColInd,
                 int* csrRowPtr, T* csrVal, int inBase, int outBase) {
+    requireDevice();
     if (nnz == 0) {
         emptyCsr(n, csrRowPtr, outBase);
     } else {
@@ -83,6 +93,7 @@ void convertCoo(int n, int nnz, const int* colInd, const int* rowInd, const T* a
 template <typename T>
 void convertCsc(int n, int nnz, const int* colPtr, const int* rowInd, const T* a, int* csrColInd,
                 int* csrRowPtr, T* csrVal, int inBase, int outBase) {
+    requireDevice();
     if (nnz == 0 || n == 0) {
         emptyCsr(n, csrRowPtr, outBase);
         finishDeviceWork();
