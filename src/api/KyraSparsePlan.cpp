@@ -6,7 +6,9 @@
 
 #include "api/KyraSparseCommon.h"
 #include "api/PlanSetters.h"
+#include "core/Options.h"
 #include "matrix/DataFormat.h"
+#include "platform/CudaPlatformOptions.h"
 #include "platform/HostPlatform.h"
 
 namespace Iterative {
@@ -26,6 +28,22 @@ std::string planText(const Plan& plan) {
     return "Data Format    : " + plan.dataFormatName() + "\n" + "Platform       : " + plan.getPlatformName() +
            "\n" + "Preconditioner : " + plan.preconditionerName() + "\n" +
            "Solver         : " + plan.solverName() + "\n";
+}
+
+// Neither CUDA platform is part of the library yet (and a build without
+// CUDA never has them). Their options are checked first, as the platforms
+// will check them, so that a bad record gets the same answer in every build;
+// then a valid request is refused.
+template <typename Options>
+void refuseCudaPlatform(kyraSparsePlan handle, const Options* opts, void (*checkOptions)(const Options&),
+                        [[maybe_unused]] const char* platform) {
+    getPlan(handle);
+    checkOptions(copyOrDefault(opts));
+#if defined(KYRA_WITH_CUDA)
+    raiseUnavailable(platform);
+#else
+    raiseUnavailable("this build has no cuda support");
+#endif
 }
 
 template <typename Describe>
@@ -55,8 +73,19 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetHostPlatform(kyraSparseHandle handl
     return SafeInterface(handle, [=](Context& c) { setPlatform<HostPlatform>(c, plan, platformOpts); });
 }
 
-KYRA_UNAVAILABLE_SETTER(kyraSparseSetCudaPlatform, kyraSparseCudaOptions, "cuda platform")
-KYRA_UNAVAILABLE_SETTER(kyraSparseSetCudaDevicePlatform, kyraSparseCudaDeviceOptions, "cuda device platform")
+KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaPlatform(kyraSparseHandle handle, kyraSparsePlan plan,
+                                                          const kyraSparseCudaOptions* platformOpts) {
+    return SafeInterface(handle, [=](Context&) {
+        refuseCudaPlatform(plan, platformOpts, checkCudaPlatformOptions, "cuda platform");
+    });
+}
+
+KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaDevicePlatform(
+    kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCudaDeviceOptions* platformOpts) {
+    return SafeInterface(handle, [=](Context&) {
+        refuseCudaPlatform(plan, platformOpts, checkCudaDevicePlatformOptions, "cuda device platform");
+    });
+}
 
 // The sixteen data setters. The public complex types are layout-compatible
 // with ours, so their arrays are handed over as they are. The format's

@@ -48,15 +48,4 @@ void setSolver(kyraSparsePlan handle, const Options* opts) {
 
 }  // namespace Iterative
 
-// A setter for a choice this build lacks: the plan is checked, then the
-// choice is refused by name with status 6.
-#define KYRA_UNAVAILABLE_SETTER(PublicName, Options, What)                                   \
-    KYRASPARSE_API kyraSparseStatus PublicName(kyraSparseHandle handle, kyraSparsePlan plan, \
-                                               const Options*) {                             \
-        return Iterative::SafeInterface(handle, [=](Iterative::Context&) {                   \
-            Iterative::getPlan(plan);                                                        \
-            Iterative::raiseUnavailable(What);                                               \
-        });                                                                                  \
-    }
-
 #endif

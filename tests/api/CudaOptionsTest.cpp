@@ -1,0 +1,102 @@
+// The two CUDA platform setters: their options are checked, in order and
+// with their texts, in every build; a valid request is then refused with
+// status 6 until the platforms exist, and the plan keeps its platform.
+
+#include <cstring>
+#include <string>
+
+#include "common/HandleFixture.h"
+
+namespace {
+
+// A C caller may store any int in the enumeration field.
+kyraSparseReordering rawReordering(int value) {
+    kyraSparseReordering field;
+    std::memcpy(&field, &value, sizeof field);
+    return field;
+}
+
+const std::string kDeviceId = "argument error: platformOpts.deviceId >= 0";
+const std::string kDebug = "argument error: platformOpts.debug != {0, 1}";
+const std::string kHybrid = "argument error: platformOpts.useHybridFormat != {0, 1}";
+const std::string kReordering =
+    "argument error: platformOpts.reordering != {kyraSparseNoReordering, kyraSparseAmdReordering, "
+    "kyraSparseSymamdReordering}";
+
+#if defined(KYRA_WITH_CUDA)
+const std::string kCudaRefusal = "feature not implemented: cuda platform";
+const std::string kCudaDeviceRefusal = "feature not implemented: cuda device platform";
+#else
+const std::string kCudaRefusal = "feature not implemented: this build has no cuda support";
+const std::string kCudaDeviceRefusal = kCudaRefusal;
+#endif
+
+struct OptionsCase {
+    int reordering, deviceId, useHybridFormat, debug;  // reordering: cuda platform only
+    std::string cudaText, deviceText;                  // empty: valid, refused with status 6
+};
+
+// Each row breaks the checked field and every later one, so the first check
+// must win.
+const OptionsCase kCases[] = {
+    {7, -1, 2, 2, kDeviceId, kDeviceId},
+    {-1, 0, -1, 2, kDebug, kDebug},
+    {3, 0, 2, -1, kDebug, kDebug},
+    {9, 0, 2, 0, kHybrid, kHybrid},
+    {5, 0, -1, 1, kHybrid, kHybrid},
+    {3, 0, 0, 0, kReordering, ""},
+    {-1, 0, 1, 1, kReordering, ""},
+    {2, 3, 1, 1, "", ""},
+    {1, 0, 0, 0, "", ""},
+};
+
+class CudaOptionsTest : public HandleTest {
+  protected:
+    void SetUp() override {
+        HandleTest::SetUp();
+        ASSERT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
+    }
+    void TearDown() override {
+        EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
+        HandleTest::TearDown();
+    }
+
+    // The status and text of a refusal, and that the plan kept its platform.
+    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal) {
+        const bool valid = expected.empty();
+        EXPECT_EQ(status, valid ? kyraSparseFeatureNotImplemented : kyraSparseArgumentError);
+        EXPECT_EQ(lastStatus(), valid ? refusal : expected);
+        char name[64];
+        ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
+        EXPECT_STREQ(name, "host");
+    }
+
+    kyraSparsePlan plan = nullptr;
+};
+
+TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsRefused) {
+    for (const OptionsCase& c : kCases) {
+        SCOPED_TRACE(c.cudaText + " / " + c.deviceText);
+        const kyraSparseCudaOptions cuda{rawReordering(c.reordering), c.deviceId, c.useHybridFormat, c.debug};
+        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal);
+        const kyraSparseCudaDeviceOptions device{c.deviceId, c.useHybridFormat, c.debug};
+        expectRefused(kyraSparseSetCudaDevicePlatform(handle, plan, &device), c.deviceText,
+                      kCudaDeviceRefusal);
+    }
+}
+
+TEST_F(CudaOptionsTest, DefaultsAreValid) {
+    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal);
+    expectRefused(kyraSparseSetCudaDevicePlatform(handle, plan, nullptr), "", kCudaDeviceRefusal);
+}
+
+// The plan is looked up before the options are examined.
+TEST_F(CudaOptionsTest, NullPlanComesFirst) {
+    const kyraSparseCudaOptions cuda{kyraSparseNoReordering, -1, 0, 0};
+    EXPECT_EQ(kyraSparseSetCudaPlatform(handle, nullptr, &cuda), kyraSparsePlanError);
+    const kyraSparseCudaDeviceOptions device{-1, 0, 0};
+    EXPECT_EQ(kyraSparseSetCudaDevicePlatform(handle, nullptr, &device), kyraSparsePlanError);
+    EXPECT_EQ(lastStatus(), "plan error: null plan");
+}
+
+}  // namespace
