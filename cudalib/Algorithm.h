@@ -14,7 +14,9 @@
 namespace cudalib {
 
 // ceil(n / threads)
-inline unsigned MinimumBlocks(unsigned n, unsigned threads) { return n / threads + (n % threads > 0 ? 1 : 0); }
+inline unsigned MinimumBlocks(unsigned n, unsigned threads) {
+    return n / threads + (n % threads > 0 ? 1 : 0);
+}
 
 // The executing device's maximum grid dimensions.
 class MaxGrid {

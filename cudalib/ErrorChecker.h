@@ -65,7 +65,9 @@ class CusparseErrorChecker {
 // unsupported matrix type the older routines raised, so callers see the
 // same statuses and texts as before.
 cusparseStatus_t LegacyCusparseStatus(cusparseStatus_t code);
-inline void CheckCusparseGeneric(cusparseStatus_t code) { CusparseErrorChecker::CheckError(LegacyCusparseStatus(code)); }
+inline void CheckCusparseGeneric(cusparseStatus_t code) {
+    CusparseErrorChecker::CheckError(LegacyCusparseStatus(code));
+}
 
 }  // namespace cudalib
 

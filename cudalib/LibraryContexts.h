@@ -14,7 +14,9 @@ namespace Cublas {
 
 class Context {
   public:
-    Context() : device_(cudalib::GetExecutingDevice()) { cudalib::CublasErrorChecker(cublasCreate_v2(&handle_)); }
+    Context() : device_(cudalib::GetExecutingDevice()) {
+        cudalib::CublasErrorChecker(cublasCreate_v2(&handle_));
+    }
     ~Context() {
         cudalib::ScopedDevice onOwnDevice(device_);
         cublasDestroy_v2(handle_);
@@ -36,7 +38,9 @@ namespace Cusparse {
 
 class Context {
   public:
-    Context() : device_(cudalib::GetExecutingDevice()) { cudalib::CusparseErrorChecker(cusparseCreate(&handle_)); }
+    Context() : device_(cudalib::GetExecutingDevice()) {
+        cudalib::CusparseErrorChecker(cusparseCreate(&handle_));
+    }
     ~Context() {
         cudalib::ScopedDevice onOwnDevice(device_);
         cusparseDestroy(handle_);

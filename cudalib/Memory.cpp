@@ -71,7 +71,8 @@ void CheckedMemcpy(void* dst, const void* src, size_t bytes, cudaMemcpyKind kind
 cudaError_t CudaMemcpyBytes2D(void* dst, size_t dstPitch, const void* src, size_t srcPitch, size_t width,
                               size_t rows, cudaMemcpyKind kind, bool async, cudaStream_t stream) {
     if (dstPitch == width && srcPitch == width) {
-        return async ? cudaMemcpyAsync(dst, src, width * rows, kind, stream) : cudaMemcpy(dst, src, width * rows, kind);
+        return async ? cudaMemcpyAsync(dst, src, width * rows, kind, stream)
+                     : cudaMemcpy(dst, src, width * rows, kind);
     }
     const size_t maxPitch = GetMaxPitch();
     if (dstPitch < maxPitch && srcPitch < maxPitch) {
@@ -81,14 +82,16 @@ cudaError_t CudaMemcpyBytes2D(void* dst, size_t dstPitch, const void* src, size_
     auto* d = static_cast<char*>(dst);
     const auto* s = static_cast<const char*>(src);
     for (size_t row = 0; row < rows; ++row, d += dstPitch, s += srcPitch) {
-        const cudaError_t status = async ? cudaMemcpyAsync(d, s, width, kind, stream) : cudaMemcpy(d, s, width, kind);
+        const cudaError_t status =
+            async ? cudaMemcpyAsync(d, s, width, kind, stream) : cudaMemcpy(d, s, width, kind);
         if (status != cudaSuccess) return status;
     }
     return cudaSuccess;
 }
 
 cudaError_t CudaMemcpy3D(void* dst, size_t dstPitch, size_t dstSlicePitch, const void* src, size_t srcPitch,
-                         size_t srcSlicePitch, size_t width, size_t rows, size_t slices, cudaMemcpyKind kind) {
+                         size_t srcSlicePitch, size_t width, size_t rows, size_t slices,
+                         cudaMemcpyKind kind) {
     FwdCudaMemcpy linear(kind);
     FwdCudaMemcpy2D pitched(kind);
     if (contiguous3D(dstPitch, dstSlicePitch, srcPitch, srcSlicePitch, width, rows)) {
@@ -111,7 +114,9 @@ DeviceAllocation::DeviceAllocation(size_t bytes) : bytes_(bytes) {
 DeviceAllocation::~DeviceAllocation() { release(); }
 
 DeviceAllocation::DeviceAllocation(DeviceAllocation&& other) noexcept
-    : device_(other.device_), ptr_(std::exchange(other.ptr_, nullptr)), bytes_(std::exchange(other.bytes_, 0)) {}
+    : device_(other.device_),
+      ptr_(std::exchange(other.ptr_, nullptr)),
+      bytes_(std::exchange(other.bytes_, 0)) {}
 
 DeviceAllocation& DeviceAllocation::operator=(DeviceAllocation&& other) noexcept {
     if (this != &other) {

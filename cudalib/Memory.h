@@ -90,7 +90,8 @@ class FwdCudaMemcpy2D {
     explicit FwdCudaMemcpy2D(cudaMemcpyKind kind) : kind_(kind) {}
     // Does nothing once a copy has failed.
     void operator()(void* dst, size_t dstPitch, const void* src, size_t srcPitch, size_t width, size_t rows) {
-        if (error_ == cudaSuccess) error_ = CudaMemcpyBytes2D(dst, dstPitch, src, srcPitch, width, rows, kind_);
+        if (error_ == cudaSuccess)
+            error_ = CudaMemcpyBytes2D(dst, dstPitch, src, srcPitch, width, rows, kind_);
     }
     cudaError_t Error() const { return error_; }
 

@@ -87,11 +87,11 @@ void CudaBlas::SCAL(cublasHandle_t handle, int n, Scalar<T> alpha, T* x, int inc
     CublasErrorChecker(Routines<T>::scal(handle, n, &a, asCuda(x), incx));
 }
 
-#define KYRA_INSTANTIATE_CUDA_BLAS(T)                                                           \
-    template void CudaBlas::AXPY<T>(cublasHandle_t, int, T, const T*, int, T*, int);             \
-    template void CudaBlas::COPY<T>(cublasHandle_t, int, const T*, int, T*, int);                \
-    template T CudaBlas::DOT<T>(cublasHandle_t, int, const T*, int, const T*, int);              \
-    template kyra::Real<T> CudaBlas::NRM2<T>(cublasHandle_t, int, const T*, int);                \
+#define KYRA_INSTANTIATE_CUDA_BLAS(T)                                                \
+    template void CudaBlas::AXPY<T>(cublasHandle_t, int, T, const T*, int, T*, int); \
+    template void CudaBlas::COPY<T>(cublasHandle_t, int, const T*, int, T*, int);    \
+    template T CudaBlas::DOT<T>(cublasHandle_t, int, const T*, int, const T*, int);  \
+    template kyra::Real<T> CudaBlas::NRM2<T>(cublasHandle_t, int, const T*, int);    \
     template void CudaBlas::SCAL<T>(cublasHandle_t, int, T, T*, int);
 KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_CUDA_BLAS)
 

@@ -27,8 +27,8 @@ __global__ void sliceExtents(int m, int sliceSize, const int* rowPtr, long long*
 
 // One thread per row places the row's entries, shifted to base 0.
 template <typename E>
-__global__ void scatterRows(int m, int sliceSize, int base, const E* val, const int* rowPtr, const int* colInd,
-                            const int* sliceOffsets, E* sellVal, int* sellColInd) {
+__global__ void scatterRows(int m, int sliceSize, int base, const E* val, const int* rowPtr,
+                            const int* colInd, const int* sliceOffsets, E* sellVal, int* sellColInd) {
     const int r = blockIdx.x * blockDim.x + threadIdx.x;
     if (r >= m) return;
     const int start = rowPtr[r] - base;
@@ -88,7 +88,7 @@ SlicedEllArrays BuildSlicedEll(int m, int base, const E* val, const int* rowPtr,
     cudalib::CudaMemsetType(sellVal, E{}, static_cast<unsigned>(stored));
     cudalib::CudaErrorChecker();
     scatterRows<<<blocksFor(m), kThreads>>>(m, kSliceSize, base, val, rowPtr, colInd, sliceOffsets, sellVal,
-                                             sellColInd);
+                                            sellColInd);
     cudalib::CudaErrorChecker();
     return sell;
 }

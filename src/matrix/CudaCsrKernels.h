@@ -18,7 +18,7 @@ namespace Iterative {
 // column -1 and value 0. Indices are zero-based whatever the CSR base.
 struct SlicedEllArrays {
     int sliceSize = 0;
-    long long valuesSize = 0;  // stored entries, padding included
+    long long valuesSize = 0;                // stored entries, padding included
     cudalib::DeviceAllocation sliceOffsets;  // int, slices + 1
     cudalib::DeviceAllocation colInd;        // int, valuesSize
     cudalib::DeviceAllocation values;        // E, valuesSize

@@ -26,7 +26,8 @@ constexpr bool isComplex(kyra::Complex<R>) {
 // conjugate transpose is the transpose and shares its slot.
 template <typename T>
 int slotOf(TransOp op) {
-    return (op == TransOp::ConjTrans && !isComplex(T())) ? TransOp(TransOp::Trans).toCusparse() : op.toCusparse();
+    return (op == TransOp::ConjTrans && !isComplex(T())) ? TransOp(TransOp::Trans).toCusparse()
+                                                         : op.toCusparse();
 }
 
 cusparseHandle_t cusparse(const Context& ctx) { return ctx.cusparseCtx().handle(); }
@@ -54,8 +55,8 @@ CudaCsrMatrix<T>::~CudaCsrMatrix() = default;
 
 template <typename T>
 Cusparse::CsrArrays CudaCsrMatrix<T>::arrays() const {
-    return {this->m(), this->n(),        this->nnz(), this->val(), this->rowPtr(),
-            this->colInd(), index_, CudaScalar<T>::dataType};
+    return {this->m(),      this->n(),      this->nnz(), this->val(),
+            this->rowPtr(), this->colInd(), index_,      CudaScalar<T>::dataType};
 }
 
 template <typename T>
@@ -92,8 +93,13 @@ void CudaCsrMatrix<T>::mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vec
     const int cols = plain ? this->n() : this->m();
     if (rows == 0) return;
     if (cols == 0 || this->nnz() == 0) {
-        // No entries: y <- beta y (cuSPARSE needs index arrays to describe).
-        CudaBlas::SCAL(ctx_.cublasCtx().handle(), rows, beta, y.val(), y.inc());
+        // No entries: y <- beta y, overwriting y when beta is zero as a
+        // product does (cuSPARSE needs index arrays to describe).
+        if (beta == T(0)) {
+            y.fill_(T(0));
+        } else {
+            CudaBlas::SCAL(ctx_.cublasCtx().handle(), rows, beta, y.val(), y.inc());
+        }
         return;
     }
     const CudaType<T> a = toCuda(alpha);
@@ -116,9 +122,9 @@ Cusparse::Analysis& CudaCsrMatrix<T>::analysis(TransOp op, const Vector<T>& x, V
         if (triangle_) matrix->setTriangle(triangle_->side, triangle_->diag);
         const auto xv = denseVector(this->m(), x.val());
         const auto yv = denseVector(this->m(), y.val());
-        analysis_[slot] = std::make_unique<Cusparse::Analysis>(
-            cusparse(ctx_), std::move(matrix), static_cast<cusparseOperation_t>(slot), CudaScalar<T>::dataType,
-            &one, xv, yv);
+        analysis_[slot] = std::make_unique<Cusparse::Analysis>(cusparse(ctx_), std::move(matrix),
+                                                               static_cast<cusparseOperation_t>(slot),
+                                                               CudaScalar<T>::dataType, &one, xv, yv);
         analysis_[slot]->version = *valuesVersion_;
     } else if (analysis_[slot]->version != *valuesVersion_) {
         analysis_[slot]->refresh(cusparse(ctx_), this->val());
@@ -138,9 +144,10 @@ void CudaCsrMatrix<T>::trsv_(SideType, TransOp op, DiagType, const Vector<T>& x,
 template <typename T>
 Cusparse::HybridMatrixHandle& CudaCsrMatrix<T>::hybrid() const {
     if (!hybrid_) {
-        auto sell = BuildSlicedEll(this->m(), index_.toInt(), asCuda(this->val()), this->rowPtr(), this->colInd());
-        hybrid_ = std::make_unique<Cusparse::HybridMatrixHandle>(this->m(), this->n(), this->nnz(), std::move(sell),
-                                                                 CudaScalar<T>::dataType);
+        auto sell =
+            BuildSlicedEll(this->m(), index_.toInt(), asCuda(this->val()), this->rowPtr(), this->colInd());
+        hybrid_ = std::make_unique<Cusparse::HybridMatrixHandle>(this->m(), this->n(), this->nnz(),
+                                                                 std::move(sell), CudaScalar<T>::dataType);
     }
     return *hybrid_;
 }
@@ -148,7 +155,8 @@ Cusparse::HybridMatrixHandle& CudaCsrMatrix<T>::hybrid() const {
 template <typename T>
 std::shared_ptr<HostCsrMatrix<T>> CudaCsrMatrix<T>::host() const {
     if (!host_) {
-        auto copied = std::make_shared<HostCsrMatrixAlloc<T>>(this->m(), this->n(), this->nnz(), index_, Unwritten{});
+        auto copied =
+            std::make_shared<HostCsrMatrixAlloc<T>>(this->m(), this->n(), this->nnz(), index_, Unwritten{});
         copy(*this, *copied);
         host_ = copied;
     }
@@ -176,9 +184,10 @@ typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::transpose_(bool conjugate) 
     // The column form of A is the row form of its transpose: values, column
     // pointers (the new row pointers), row indices (the new column indices).
     size_t bytes = 0;
-    cudalib::CheckCusparseGeneric(cusparseCsr2cscEx2_bufferSize(
-        cusparse(ctx_), m, n, nnz, this->val(), this->rowPtr(), this->colInd(), result->val(), result->rowPtr(),
-        result->colInd(), type, CUSPARSE_ACTION_NUMERIC, base, CUSPARSE_CSR2CSC_ALG_DEFAULT, &bytes));
+    cudalib::CheckCusparseGeneric(
+        cusparseCsr2cscEx2_bufferSize(cusparse(ctx_), m, n, nnz, this->val(), this->rowPtr(), this->colInd(),
+                                      result->val(), result->rowPtr(), result->colInd(), type,
+                                      CUSPARSE_ACTION_NUMERIC, base, CUSPARSE_CSR2CSC_ALG_DEFAULT, &bytes));
     const cudalib::DeviceAllocation buffer = Cusparse::allocateWorkspace(bytes);
     cudalib::CheckCusparseGeneric(cusparseCsr2cscEx2(cusparse(ctx_), m, n, nnz, this->val(), this->rowPtr(),
                                                      this->colInd(), result->val(), result->rowPtr(),
@@ -214,8 +223,8 @@ template <typename T>
 CudaCsrMatrixAlloc<T>::CudaCsrMatrixAlloc(const Context& ctx, const HostCsrMatrix<T>& host)
     : CudaCsrMatrixAlloc(ctx, host.m(), host.n(), host.nnz(), host.index()) {
     copy(host, *this);
-    this->setHost(std::make_shared<HostCsrMatrixRef<T>>(host.m(), host.n(), host.nnz(), host.val(), host.rowPtr(),
-                                                         host.colInd(), host.index()));
+    this->setHost(std::make_shared<HostCsrMatrixRef<T>>(host.m(), host.n(), host.nnz(), host.val(),
+                                                        host.rowPtr(), host.colInd(), host.index()));
 }
 
 namespace {
@@ -225,7 +234,8 @@ void copyArrays(const Src& src, Dst& dst, cudaMemcpyKind kind) {
     using T = typename Dst::Scalar;
     cudalib::CheckedMemcpy(dst.val(), src.val(), nnz * sizeof(T), kind);
     cudalib::CheckedMemcpy(dst.colInd(), src.colInd(), nnz * sizeof(int), kind);
-    cudalib::CheckedMemcpy(dst.rowPtr(), src.rowPtr(), (static_cast<size_t>(dst.m()) + 1) * sizeof(int), kind);
+    cudalib::CheckedMemcpy(dst.rowPtr(), src.rowPtr(), (static_cast<size_t>(dst.m()) + 1) * sizeof(int),
+                           kind);
 }
 }  // namespace
 
@@ -244,12 +254,12 @@ void copy(const CudaCsrMatrix<T>& src, CudaCsrMatrix<T>& dst) {
     copyArrays(src, dst, cudaMemcpyDeviceToDevice);
 }
 
-#define KYRA_INSTANTIATE_CUDA_CSR(T)                                          \
-    template class CudaCsrMatrix<T>;                                          \
-    template class CudaCsrMatrixRef<T>;                                       \
-    template class CudaCsrMatrixAlloc<T>;                                     \
-    template void copy<T>(const HostCsrMatrix<T>&, CudaCsrMatrix<T>&);        \
-    template void copy<T>(const CudaCsrMatrix<T>&, HostCsrMatrix<T>&);        \
+#define KYRA_INSTANTIATE_CUDA_CSR(T)                                   \
+    template class CudaCsrMatrix<T>;                                   \
+    template class CudaCsrMatrixRef<T>;                                \
+    template class CudaCsrMatrixAlloc<T>;                              \
+    template void copy<T>(const HostCsrMatrix<T>&, CudaCsrMatrix<T>&); \
+    template void copy<T>(const CudaCsrMatrix<T>&, HostCsrMatrix<T>&); \
     template void copy<T>(const CudaCsrMatrix<T>&, CudaCsrMatrix<T>&);
 KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_CUDA_CSR)
 

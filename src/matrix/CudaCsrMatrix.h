@@ -43,9 +43,9 @@ class CudaCsrMatrix : public CsrMatrix<T> {
     std::string name() const override { return "cuda csr matrix"; }
     IndexType index() const override { return index_; }
 
-    // y <- alpha op(A) x + beta y on CUDA vectors.
+    // y <- alpha op(A) x + beta y on contiguous CUDA vectors.
     void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override;
-    // Solves op(A) y = x. Triangle and diagonal come from the view made by
+    // Solves op(A) y = x (contiguous CUDA vectors). Triangle and diagonal come from the view made by
     // makeMatrixView_; side and diag are not consulted.
     void trsv_(SideType side, TransOp op, DiagType diag, const Vector<T>& x, Vector<T>& y) const override;
     // A CudaCsrMatrixRef over this matrix's arrays with its own descriptor
@@ -99,8 +99,15 @@ class CudaCsrMatrix : public CsrMatrix<T> {
 template <typename T>
 class CudaCsrMatrixRef : public CudaCsrMatrix<T> {
   public:
-    CudaCsrMatrixRef(const Context& ctx, int m, int n, int nnz, T* val, int* rowPtr, int* colInd, IndexType index)
-        : CudaCsrMatrix<T>(ctx, index), m_(m), n_(n), nnz_(nnz), val_(val), colInd_(colInd), rowPtr_(rowPtr) {}
+    CudaCsrMatrixRef(const Context& ctx, int m, int n, int nnz, T* val, int* rowPtr, int* colInd,
+                     IndexType index)
+        : CudaCsrMatrix<T>(ctx, index),
+          m_(m),
+          n_(n),
+          nnz_(nnz),
+          val_(val),
+          colInd_(colInd),
+          rowPtr_(rowPtr) {}
     // For read-only device arrays: the matrix is then only read by its users.
     CudaCsrMatrixRef(const Context& ctx, int m, int n, int nnz, const T* val, const int* rowPtr,
                      const int* colInd, IndexType index)

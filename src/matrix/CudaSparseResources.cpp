@@ -32,16 +32,15 @@ DenseVector::~DenseVector() { cusparseDestroyDnVec(descr_); }
 
 // The products and solves only read the arrays; the API takes them mutable.
 Descriptor::Descriptor(const CsrArrays& csr) {
-    CheckCusparseGeneric(cusparseCreateCsr(&descr_, csr.m, csr.n, csr.nnz, const_cast<int*>(csr.rowPtr),
-                                           const_cast<int*>(csr.colInd), const_cast<void*>(csr.val),
-                                           CUSPARSE_INDEX_32I, CUSPARSE_INDEX_32I, baseOf(csr.index), csr.type));
+    CheckCusparseGeneric(cusparseCreateCsr(
+        &descr_, csr.m, csr.n, csr.nnz, const_cast<int*>(csr.rowPtr), const_cast<int*>(csr.colInd),
+        const_cast<void*>(csr.val), CUSPARSE_INDEX_32I, CUSPARSE_INDEX_32I, baseOf(csr.index), csr.type));
 }
 
 Descriptor::Descriptor(int m, int n, int nnz, Iterative::SlicedEllArrays& sell, cudaDataType type) {
-    CheckCusparseGeneric(cusparseCreateSlicedEll(&descr_, m, n, nnz, sell.valuesSize, sell.sliceSize,
-                                                 sell.sliceOffsets.get(), sell.colInd.get(), sell.values.get(),
-                                                 CUSPARSE_INDEX_32I, CUSPARSE_INDEX_32I, CUSPARSE_INDEX_BASE_ZERO,
-                                                 type));
+    CheckCusparseGeneric(cusparseCreateSlicedEll(
+        &descr_, m, n, nnz, sell.valuesSize, sell.sliceSize, sell.sliceOffsets.get(), sell.colInd.get(),
+        sell.values.get(), CUSPARSE_INDEX_32I, CUSPARSE_INDEX_32I, CUSPARSE_INDEX_BASE_ZERO, type));
 }
 
 Descriptor::~Descriptor() { cusparseDestroySpMat(descr_); }
@@ -63,11 +62,11 @@ void SpmvPlan::multiply(cusparseHandle_t handle, const void* alpha, const DenseV
                         const DenseVector& y) {
     if (!prepared_) {
         size_t bytes = 0;
-        CheckCusparseGeneric(cusparseSpMV_bufferSize(handle, op_, alpha, matrix_->get(), x.get(), beta, y.get(),
-                                                     type_, alg_, &bytes));
+        CheckCusparseGeneric(cusparseSpMV_bufferSize(handle, op_, alpha, matrix_->get(), x.get(), beta,
+                                                     y.get(), type_, alg_, &bytes));
         buffer_ = allocateWorkspace(bytes);
-        CheckCusparseGeneric(cusparseSpMV_preprocess(handle, op_, alpha, matrix_->get(), x.get(), beta, y.get(),
-                                                     type_, alg_, buffer_.get()));
+        CheckCusparseGeneric(cusparseSpMV_preprocess(handle, op_, alpha, matrix_->get(), x.get(), beta,
+                                                     y.get(), type_, alg_, buffer_.get()));
         prepared_ = true;
     }
     CheckCusparseGeneric(
@@ -80,8 +79,8 @@ Analysis::Analysis(cusparseHandle_t handle, std::unique_ptr<Descriptor> matrix, 
     CheckCusparseGeneric(cusparseSpSV_createDescr(&spsv_));
     try {
         size_t bytes = 0;
-        CheckCusparseGeneric(cusparseSpSV_bufferSize(handle, op_, one, matrix_->get(), x.get(), y.get(), type_,
-                                                     CUSPARSE_SPSV_ALG_DEFAULT, spsv_, &bytes));
+        CheckCusparseGeneric(cusparseSpSV_bufferSize(handle, op_, one, matrix_->get(), x.get(), y.get(),
+                                                     type_, CUSPARSE_SPSV_ALG_DEFAULT, spsv_, &bytes));
         buffer_ = allocateWorkspace(bytes);
         CheckCusparseGeneric(cusparseSpSV_analysis(handle, op_, one, matrix_->get(), x.get(), y.get(), type_,
                                                    CUSPARSE_SPSV_ALG_DEFAULT, spsv_, buffer_.get()));
@@ -93,7 +92,8 @@ Analysis::Analysis(cusparseHandle_t handle, std::unique_ptr<Descriptor> matrix, 
 
 Analysis::~Analysis() { cusparseSpSV_destroyDescr(spsv_); }
 
-void Analysis::solve(cusparseHandle_t handle, const void* one, const DenseVector& x, const DenseVector& y) const {
+void Analysis::solve(cusparseHandle_t handle, const void* one, const DenseVector& x,
+                     const DenseVector& y) const {
     CheckCusparseGeneric(cusparseSpSV_solve(handle, op_, one, matrix_->get(), x.get(), y.get(), type_,
                                             CUSPARSE_SPSV_ALG_DEFAULT, spsv_));
 }
@@ -103,7 +103,8 @@ void Analysis::refresh(cusparseHandle_t handle, const void* values) {
         cusparseSpSV_updateMatrix(handle, spsv_, const_cast<void*>(values), CUSPARSE_SPSV_UPDATE_GENERAL));
 }
 
-HybridMatrixHandle::HybridMatrixHandle(int m, int n, int nnz, Iterative::SlicedEllArrays arrays, cudaDataType type)
+HybridMatrixHandle::HybridMatrixHandle(int m, int n, int nnz, Iterative::SlicedEllArrays arrays,
+                                       cudaDataType type)
     : arrays_(std::move(arrays)),
       plan_(std::make_shared<Descriptor>(m, n, nnz, arrays_, type), CUSPARSE_OPERATION_NON_TRANSPOSE,
             CUSPARSE_SPMV_SELL_ALG1, type) {}

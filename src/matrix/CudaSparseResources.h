@@ -71,7 +71,8 @@ class Descriptor {
 // change in place, indices may not).
 class SpmvPlan {
   public:
-    SpmvPlan(std::shared_ptr<Descriptor> matrix, cusparseOperation_t op, cusparseSpMVAlg_t alg, cudaDataType type)
+    SpmvPlan(std::shared_ptr<Descriptor> matrix, cusparseOperation_t op, cusparseSpMVAlg_t alg,
+             cudaDataType type)
         : matrix_(std::move(matrix)), op_(op), alg_(alg), type_(type) {}
 
     void multiply(cusparseHandle_t handle, const void* alpha, const DenseVector& x, const void* beta,
@@ -91,8 +92,8 @@ class SpmvPlan {
 // refresh() before the next solve, the analysis being numeric.
 class Analysis {
   public:
-    Analysis(cusparseHandle_t handle, std::unique_ptr<Descriptor> matrix, cusparseOperation_t op, cudaDataType type,
-             const void* one, const DenseVector& x, const DenseVector& y);
+    Analysis(cusparseHandle_t handle, std::unique_ptr<Descriptor> matrix, cusparseOperation_t op,
+             cudaDataType type, const void* one, const DenseVector& x, const DenseVector& y);
     ~Analysis();
     Analysis(const Analysis&) = delete;
     Analysis& operator=(const Analysis&) = delete;

@@ -47,7 +47,8 @@ class CudaVector : public Vector<T> {
 template <typename T>
 class CudaVectorRef : public CudaVector<T> {
   public:
-    CudaVectorRef(const Context& ctx, int n, T* val, int inc = 1) : CudaVector<T>(ctx), n_(n), val_(val), inc_(inc) {}
+    CudaVectorRef(const Context& ctx, int n, T* val, int inc = 1)
+        : CudaVector<T>(ctx), n_(n), val_(val), inc_(inc) {}
     // For read-only operands: the vector is then only read by its users.
     CudaVectorRef(const Context& ctx, int n, const T* val, int inc = 1)
         : CudaVectorRef(ctx, n, const_cast<T*>(val), inc) {}

@@ -22,9 +22,10 @@ TEST(ScaledQuantity, ScalesUpAndDownWithinThePrefixTable) {
         char prefix;
     };
     const Case cases[] = {
-        {8589934592.0, 0, false, 8.0, 'G'}, {4294967295.0, 0, false, 4.0, 'G'}, {1500000.0, 1, false, 1.430511, 'G'},
-        {0.0, 1, false, 0.0, 'K'},           {-2048.0, 0, false, -2.0, 'K'},     {0.0025, 0, true, 2.5, 'm'},
-        {2.5e-7, 0, true, 250.0, 'n'},       {1e30, 0, true, 1e9, 'H'},
+        {8589934592.0, 0, false, 8.0, 'G'},   {4294967295.0, 0, false, 4.0, 'G'},
+        {1500000.0, 1, false, 1.430511, 'G'}, {0.0, 1, false, 0.0, 'K'},
+        {-2048.0, 0, false, -2.0, 'K'},       {0.0025, 0, true, 2.5, 'm'},
+        {2.5e-7, 0, true, 250.0, 'n'},        {1e30, 0, true, 1e9, 'H'},
     };
     for (const Case& c : cases) {
         const ScaledQuantity q = c.si ? GetSiNotation(c.value, c.start) : GetEngrNotation(c.value, c.start);
@@ -36,8 +37,9 @@ TEST(ScaledQuantity, ScalesUpAndDownWithinThePrefixTable) {
 
 TEST(DeviceListing, OneDeviceHasNoHeadingOrTotals) {
     const DeviceSummary one{"Tesla K20", 4294967295.0, 3650722202.0, 705500.0};
-    EXPECT_EQ(FormatDeviceInfo(&one, 1, true),
-              "Found 1 supported GPU\n\tName: Tesla K20\n\tMemory: 4 GB  ( 3 GB Usable)\n\tClock: 688.96 MHz\n");
+    EXPECT_EQ(
+        FormatDeviceInfo(&one, 1, true),
+        "Found 1 supported GPU\n\tName: Tesla K20\n\tMemory: 4 GB  ( 3 GB Usable)\n\tClock: 688.96 MHz\n");
 }
 
 TEST(DeviceListing, SeveralDevicesAreNumberedAndTotalled) {

@@ -94,7 +94,8 @@ class CudaLinearAlgebra : public ::testing::Test {
         Pair<T> x(ctx, n, rng);
         Pair<T> y(ctx, n, rng);
         hostView.trsv_(SideType::Lower, op, DiagType::NonUnit, x.host, y.host);
-        deviceView.trsv_(SideType::Upper, op, DiagType::Unit, x.device, y.device);  // view's own triangle wins
+        deviceView.trsv_(SideType::Upper, op, DiagType::Unit, x.device,
+                         y.device);  // view's own triangle wins
         expectAllClose(elements(y.host), download(y.device), tolerance<T>(), 10.0);
     }
 
