@@ -228,6 +228,21 @@ TYPED_TEST(CudaLinearAlgebra, TransposesAndHostCopiesMatchTheHost) {
     }
 }
 
+TYPED_TEST(CudaLinearAlgebra, MatricesWithoutEntriesScaleOrClearTheResult) {
+    using T = TypeParam;
+    const int n = 31;
+    const Csr<T> A(n, {}, 1);
+    CudaCsrMatrixAlloc<T> device(this->ctx, A.matrix());
+    for (TransOp op : kOps) this->expectProductsAgree(A.matrix(), device, op);
+    Pair<T> x(this->ctx, n, this->rng);
+    Pair<T> y(this->ctx, n, this->rng);
+    device.mvm_(TransOp::NoTrans, T(1), x.device, T(0), y.device);
+    EXPECT_EQ(download(y.device), std::vector<T>(n, T(0)));
+    const auto transposed = device.transpose_(false);
+    const auto mirror = dynamic_cast<const CudaCsrMatrix<T>&>(*transposed).host();
+    EXPECT_EQ(std::vector<int>(mirror->rowPtr(), mirror->rowPtr() + n + 1), std::vector<int>(n + 1, 1));
+}
+
 }  // namespace
 
 #endif
