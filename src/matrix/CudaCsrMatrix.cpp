@@ -2,8 +2,6 @@
 
 #include "matrix/CudaCsrMatrix.h"
 
-#include <type_traits>
-
 #include "cudalib/Algorithm.h"
 #include "cudalib/ErrorChecker.h"
 #include "cudalib/LibraryContexts.h"
@@ -15,19 +13,12 @@ namespace Iterative {
 
 namespace {
 
-constexpr bool isComplex(float) { return false; }
-constexpr bool isComplex(double) { return false; }
-template <typename R>
-constexpr bool isComplex(kyra::Complex<R>) {
-    return true;
-}
-
 // The cuSPARSE operation and cache slot for op. For real values the
 // conjugate transpose is the transpose and shares its slot.
 template <typename T>
 int slotOf(TransOp op) {
-    return (op == TransOp::ConjTrans && !isComplex(T())) ? TransOp(TransOp::Trans).toCusparse()
-                                                         : op.toCusparse();
+    return (op == TransOp::ConjTrans && !kyra::IsComplex<T>::value) ? TransOp(TransOp::Trans).toCusparse()
+                                                                    : op.toCusparse();
 }
 
 cusparseHandle_t cusparse(const Context& ctx) { return ctx.cusparseCtx().handle(); }
@@ -193,7 +184,7 @@ typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::transpose_(bool conjugate) 
                                                      this->colInd(), result->val(), result->rowPtr(),
                                                      result->colInd(), type, CUSPARSE_ACTION_NUMERIC, base,
                                                      CUSPARSE_CSR2CSC_ALG_DEFAULT, buffer.get()));
-    if constexpr (!std::is_floating_point_v<T>) {
+    if constexpr (kyra::IsComplex<T>::value) {
         if (conjugate) ConjugateOnDevice(asCuda(result->val()), nnz);
     }
     // The buffer is freed on return, before the transpose has run: make it
