@@ -82,17 +82,10 @@ void report(const char* name, double bytes, double seconds, double copyRate) {
                 100.0 * rate / copyRate);
 }
 
-std::string deviceMissing() {
-    int count = 0;
-    const cudaError_t status = cudaGetDeviceCount(&count);
-    if (status != cudaSuccess) return cudaGetErrorString(status);
-    return count == 0 ? "no CUDA device present" : "";
-}
-
 }  // namespace
 
 int main() {
-    const std::string missing = deviceMissing();
+    const std::string missing = cudalib::MissingDeviceReason();
     if (!missing.empty()) {
         std::printf("bench_cuda: skipped: %s\n", missing.c_str());
         return 0;

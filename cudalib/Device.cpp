@@ -121,6 +121,13 @@ bool nameContains(int device, const char* word) {
 }
 }  // namespace
 
+std::string MissingDeviceReason() {
+    int count = 0;  // left unwritten when the query fails
+    const cudaError_t status = cudaGetDeviceCount(&count);
+    if (status != cudaSuccess) return std::string("no usable CUDA device: ") + cudaGetErrorString(status);
+    return count == 0 ? "no CUDA device present" : "";
+}
+
 int GetDeviceCount() {
     int count = 0;
     CudaErrorChecker(cudaGetDeviceCount(&count));

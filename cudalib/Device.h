@@ -80,6 +80,11 @@ struct DeviceRecord {
     int clockKhz = 0;  // no longer part of the properties record
 };
 
+// Why no CUDA device can be used here, in one line ("" when one can): the
+// runtime cannot be asked (no driver, for one) or it reports no device.
+// Raises nothing.
+std::string MissingDeviceReason();
+
 // Number of usable devices; a single emulation device counts as none.
 // Raises when the runtime cannot be asked (no driver, for one).
 int GetDeviceCount();

@@ -9,19 +9,12 @@
 #include <string>
 
 #if defined(KYRA_WITH_CUDA)
-#include <cuda_runtime_api.h>
+#include "cudalib/Device.h"
 
-inline std::string cudaDeviceMissing() {
-    int count = 0;  // left unwritten when the query fails
-    const cudaError_t status = cudaGetDeviceCount(&count);
-    if (status != cudaSuccess) return std::string("no usable CUDA device: ") + cudaGetErrorString(status);
-    return count == 0 ? "no CUDA device present" : "";
-}
-
-#define KYRA_REQUIRE_CUDA_DEVICE()                       \
-    do {                                                 \
-        const std::string missing = cudaDeviceMissing(); \
-        if (!missing.empty()) GTEST_SKIP() << missing;   \
+#define KYRA_REQUIRE_CUDA_DEVICE()                                  \
+    do {                                                            \
+        const std::string missing = cudalib::MissingDeviceReason(); \
+        if (!missing.empty()) GTEST_SKIP() << missing;              \
     } while (0)
 #endif
 
