@@ -52,12 +52,6 @@ void Descriptor::setTriangle(Iterative::SideType side, Iterative::DiagType diag)
     CheckCusparseGeneric(cusparseSpMatSetAttribute(descr_, CUSPARSE_SPMAT_DIAG_TYPE, &unit, sizeof unit));
 }
 
-Iterative::IndexType Descriptor::index() const {
-    cusparseIndexBase_t base = CUSPARSE_INDEX_BASE_ZERO;
-    CheckCusparseGeneric(cusparseSpMatGetIndexBase(descr_, &base));
-    return Iterative::IndexType::fromCusparse(static_cast<int>(base));
-}
-
 void SpmvPlan::multiply(cusparseHandle_t handle, const void* alpha, const DenseVector& x, const void* beta,
                         const DenseVector& y) {
     if (!prepared_) {

@@ -59,7 +59,6 @@ class Descriptor {
 
     // Fill mode and diagonal type read by triangular solves.
     void setTriangle(Iterative::SideType side, Iterative::DiagType diag);
-    Iterative::IndexType index() const;
     cusparseSpMatDescr_t get() const { return descr_; }
 
   private:
@@ -102,7 +101,6 @@ class Analysis {
     void solve(cusparseHandle_t handle, const void* one, const DenseVector& x, const DenseVector& y) const;
     void refresh(cusparseHandle_t handle, const void* values);
 
-    cusparseOperation_t op() const { return op_; }
     // The values version this analysis has seen (kept by the matrix).
     unsigned long version = 0;
 
