@@ -56,6 +56,17 @@ void CusparseErrorChecker::CheckError(cusparseStatus_t code) {
     throw CusparseException(status, cusparseStatusName(status));
 }
 
+cusparseStatus_t LegacyCusparseStatus(cusparseStatus_t code) {
+    switch (code) {
+        case CUSPARSE_STATUS_INSUFFICIENT_RESOURCES:
+            return CUSPARSE_STATUS_ALLOC_FAILED;
+        case CUSPARSE_STATUS_NOT_SUPPORTED:
+            return CUSPARSE_STATUS_MATRIX_TYPE_NOT_SUPPORTED;
+        default:
+            return code;
+    }
+}
+
 }  // namespace cudalib
 
 #endif

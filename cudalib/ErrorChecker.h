@@ -59,6 +59,16 @@ class CusparseErrorChecker {
     static void CheckError(cusparseStatus_t code);
 };
 
+// For the generic cuSPARSE API, whose statuses go beyond those of the
+// routines it replaced: a shortage of resources is reported as the
+// allocation failure and an unsupported type or operation as the
+// unsupported matrix type the older routines raised, so callers see the
+// same statuses and texts as before.
+cusparseStatus_t LegacyCusparseStatus(cusparseStatus_t code);
+inline void CheckCusparseGeneric(cusparseStatus_t code) {
+    CusparseErrorChecker::CheckError(LegacyCusparseStatus(code));
+}
+
 }  // namespace cudalib
 
 #endif
