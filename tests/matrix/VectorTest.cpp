@@ -1,6 +1,6 @@
 // Host vectors against plain loops for the four scalar types, zeros on
-// reused memory, the "feature not implemented" defaults of the abstract
-// vector, and the work-vector factory of the host platform.
+// reused memory, and the "feature not implemented" defaults of the abstract
+// vector.
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,8 @@
 #include <vector>
 
 #include "common/DenseChecks.h"
-#include "core/Context.h"
 #include "matrix/HostCsrMatrix.h"
 #include "matrix/HostVector.h"
-#include "matrix/VectorFactory.h"
-#include "platform/HostPlatform.h"
 
 namespace {
 
@@ -149,19 +146,6 @@ TEST(VectorBaseTest, EveryOperationIsNotImplementedWithItsNameAndXpayIsScaleThen
     *y.val() = T(5, 1);
     z.xpay_(T(3, 2), y);
     EXPECT_EQ(T(8, 3), *z.val());
-}
-
-// Fresh zero vectors of the asked length that live as long as the factory.
-TEST(VectorFactoryTest, MakesDistinctZeroHostVectorsThatStayValid) {
-    Context context;
-    HostPlatform platform{context, nullptr};
-    VectorFactory<float> make(platform);
-    Vector<float>& a = make(5);
-    EXPECT_EQ(std::vector<float>(5, 0.0f), elementsOf(a));
-    a.fill_(2.0f);
-    for (int k = 0; k < 20; ++k) EXPECT_EQ(4, make(4).n());
-    EXPECT_EQ(21u, make.size());
-    EXPECT_EQ(20.0f, a.dot_(a));
 }
 
 }  // namespace
