@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using namespace kyra::io;
@@ -36,18 +37,17 @@ std::vector<double> sixteenDigitValues() {
     return values;
 }
 
+// The values in pairs for complex data.
 template <typename T>
-std::vector<T> testValues();
-template <>
-std::vector<double> testValues() {
-    return sixteenDigitValues();
-}
-template <>
-std::vector<Z> testValues() {
+std::vector<T> testValues() {
     const std::vector<double> parts = sixteenDigitValues();
-    std::vector<Z> values;
-    for (std::size_t k = 0; k + 1 < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
-    return values;
+    if constexpr (std::is_same_v<T, double>) {
+        return parts;
+    } else {
+        std::vector<T> values;
+        for (std::size_t k = 0; k + 1 < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
+        return values;
+    }
 }
 
 template <typename T>

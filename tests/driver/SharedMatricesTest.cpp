@@ -57,18 +57,10 @@ TEST_P(SharedMatrices, ReadWithTheExpectedCounts) {
 // The skew-symmetric plskz362 is read as stored.
 INSTANTIATE_TEST_SUITE_P(
     Files, SharedMatrices,
-    ::testing::Values(SharedMatrix{"1138_bus.mtx", DataType::Real, 1138, 2 * 2596 - 1138},
-                      SharedMatrix{"494_bus.mtx", DataType::Real, 494, 2 * 1080 - 494},
-                      SharedMatrix{"bcsstk13.mtx", DataType::Real, 2003, 2 * 42943 - 2003},
-                      SharedMatrix{"bcsstk16.mtx", DataType::Real, 4884, 2 * 147631 - 4884},
-                      SharedMatrix{"bcsstm10.mtx", DataType::Real, 1086, 2 * 11589 - 1086},
-                      SharedMatrix{"cryg2500.mtx", DataType::Real, 2500, 12349},
+    ::testing::Values(SharedMatrix{"494_bus.mtx", DataType::Real, 494, 2 * 1080 - 494},
                       SharedMatrix{"hangGlider_2.mtx", DataType::Real, 1647, 2 * 7834 - 1647 + 733},
                       SharedMatrix{"mhd1280b.mtx", DataType::Complex, 1280, 2 * 12029 - 1280},
-                      SharedMatrix{"orsirr_1.mtx", DataType::Real, 1030, 6858},
-                      SharedMatrix{"plat362.mtx", DataType::Real, 362, 2 * 3074 - 362},
                       SharedMatrix{"plskz362.mtx", DataType::Real, 362, 880},
-                      SharedMatrix{"sherman3.mtx", DataType::Real, 5005, 20033},
                       SharedMatrix{"west0479.mtx", DataType::Real, 479, 1910},
                       SharedMatrix{"young1c.mtx", DataType::Complex, 841, 4089}));
 
