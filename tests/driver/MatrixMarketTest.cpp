@@ -1,7 +1,6 @@
-// The buffered line reader and the Matrix Market banner on small files.
+// The buffered line reader: lines that cross a refill of its buffer.
 
 #include "io/LineReader.h"
-#include "io/MatrixMarket.h"
 
 #include "TempFiles.h"
 
@@ -34,36 +33,6 @@ TEST_F(MatrixMarketTest, LinesCrossingRefillsComeOutWholeUnlessTheyDoNotFit) {
     for (const auto& [capacity, expected] : {std::pair{8, cut8}, {9, cut9}, {10, whole}, {1 << 20, whole}}) {
         LineReader reader(write(text), capacity);
         EXPECT_EQ(expected, readAll(reader)) << "capacity " << capacity;
-    }
-}
-
-TEST_F(MatrixMarketTest, BannerWordsAndTheirLetterCase) {
-    const struct {
-        std::string text;
-        int status;
-        std::string words;
-    } cases[] = {
-        {"%%MatrixMarket matrix coordinate real general\n", kMmSuccess, "matrix coordinate real general"},
-        {"%%MatrixMarket MATRIX Coordinate COMPLEX Hermitian\r\n", kMmSuccess,
-         "matrix coordinate complex hermitian"},
-        {"%%MatrixMarket\tmatrix  array integer Skew-Symmetric more", kMmSuccess,
-         "matrix array integer skew-symmetric"},
-        {"%%matrixmarket matrix coordinate real general\n", kMmNoHeader, ""},
-        {"%%MatrixMarketX matrix coordinate real general\n", kMmNoHeader, ""},
-        {"%%MatrixMarket matrix coordinate real\n3 3 1\n", kMmPrematureEof, ""},
-        {"", kMmPrematureEof, ""},
-        {"%%MatrixMarket " + std::string(2000, ' ') + "matrix coordinate real general\n", kMmPrematureEof,
-         ""},
-        {"%%MatrixMarket vector coordinate real general\n", kMmUnsupportedType, ""},
-        {"%%MatrixMarket matrix sparse real general\n", kMmUnsupportedType, ""},
-        {"%%MatrixMarket matrix coordinate double general\n", kMmUnsupportedType, ""},
-        {"%%MatrixMarket matrix coordinate real skew\n", kMmUnsupportedType, ""},
-    };
-    for (const auto& c : cases) {
-        LineReader file(write(c.text));
-        MmTypecode typecode;
-        EXPECT_EQ(c.status, mm_read_banner(file, typecode)) << c.text;
-        EXPECT_EQ(c.words, mm_typecode_to_str(typecode)) << c.text;
     }
 }
 

@@ -78,9 +78,20 @@ TEST_F(MmioReaderTest, PeekClassifiesOrRefuses) {
         {"%%MatrixMarket matrix coordinate pattern general\n", DataType::Real, ""},
         {kRealArray, DataType::Unknown,
          "error: this application does not support Market Market type (matrix array real general)"},
-        {"%%MatrixMarket matrix\n", DataType::Unknown,
-         "error: could not process Matrix Market banner for (" + path + ")"},
+        {"%%MatrixMarket\tMATRIX  coordinate Integer Skew-Symmetric more\r\n", DataType::Real, ""},
     };
+    for (const char* banner :
+         {"%%MatrixMarket matrix\n", "%%matrixmarket matrix coordinate real general\n",
+          "%%MatrixMarketX matrix coordinate real general\n",
+          "%%MatrixMarket vector coordinate real general\n", "%%MatrixMarket matrix sparse real general\n",
+          "%%MatrixMarket matrix coordinate double general\n", "%%MatrixMarket matrix coordinate real skew\n",
+          ""}) {
+        DataType::Enum type = DataType::Unknown;
+        write(banner);
+        EXPECT_EQ("error: could not process Matrix Market banner for (" + path + ")",
+                  messageOf([&] { peekMmio(path, type); }))
+            << banner;
+    }
     for (const auto& c : cases) {
         DataType::Enum type = DataType::Unknown;
         write(c.banner + "1 1 0\n");
