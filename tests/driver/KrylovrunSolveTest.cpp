@@ -74,8 +74,6 @@ TEST_F(KrylovrunSolveTest, DataReadingFailuresPrintTheReadersMessage) {
 TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) {
     const std::string cases[][3] = {
         {"tolerance=nan", configText("nan"), "argument error: config.relativeTolerance > 0.0"},
-        {"tolerance=2", configText("2"), "argument error: config.relativeTolerance <= 1.0"},
-        {"maxIterations=-1", configText("1e-06", "-1"), "argument error: config.maxIterations >= 0"},
         {"maxRuntime=-1", configText("1e-06", "10000", "-1"), "argument error: config.maxRuntime >= 0"},
     };
     for (const auto& [option, config, text] : cases) {
