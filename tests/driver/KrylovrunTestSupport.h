@@ -69,18 +69,17 @@ struct RunOutput {
     int exitStatus;   // -1 when the program did not exit normally
 };
 
-inline std::string singleQuoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 // Runs krylovrun with the arguments, each one argv entry, through the shell;
 // standard error goes to errPath.
 inline RunOutput runKrylovrun(const std::vector<std::string>& arguments, const std::string& errPath) {
-    std::string command = singleQuoted(KYRA_KRYLOVRUN);
-    for (const std::string& argument : arguments) command += " " + singleQuoted(argument);
-    FILE* pipe = popen((command + " 2>" + singleQuoted(errPath)).c_str(), "r");
+    const auto quoted = [](const std::string& text) {
+        std::string out = "'";
+        for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return out + "'";
+    };
+    std::string command = quoted(KYRA_KRYLOVRUN);
+    for (const std::string& argument : arguments) command += " " + quoted(argument);
+    FILE* pipe = popen((command + " 2>" + quoted(errPath)).c_str(), "r");
     if (pipe == nullptr) return {"", "could not start " + command, -1};
     RunOutput result{"", "", -1};
     char buffer[4096];

@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using namespace kyra::io;
@@ -36,18 +37,17 @@ std::vector<double> sixteenDigitValues() {
     return values;
 }
 
+// The values in pairs for complex data.
 template <typename T>
-std::vector<T> testValues();
-template <>
-std::vector<double> testValues() {
-    return sixteenDigitValues();
-}
-template <>
-std::vector<Z> testValues() {
+std::vector<T> testValues() {
     const std::vector<double> parts = sixteenDigitValues();
-    std::vector<Z> values;
-    for (std::size_t k = 0; k + 1 < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
-    return values;
+    if constexpr (std::is_same_v<T, double>) {
+        return parts;
+    } else {
+        std::vector<T> values;
+        for (std::size_t k = 0; k + 1 < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
+        return values;
+    }
 }
 
 template <typename T>
@@ -63,21 +63,15 @@ TYPED_TEST_SUITE(RoundTrip, ScalarTypes);
 TYPED_TEST(RoundTrip, MatrixAndVectorReadBackBitForBit) {
     const std::vector<TypeParam> values = testValues<TypeParam>();
     const int n = static_cast<int>(values.size());
-    std::vector<int> rows, cols;
-    for (int k = 0; k < n; ++k) {
-        rows.push_back(k + 1);
-        cols.push_back(n - k);
-    }
+    std::vector<int> rows, cols, readRows, readCols;
+    for (int k = 0; k < n; ++k) rows.push_back(k + 1), cols.push_back(n - k);
     writeMmio(this->pathOf("a.mtx"), n, rows, cols, values);
     int readN = 0, nnz = 0;
-    std::vector<int> readRows, readCols;
     std::vector<TypeParam> readValues;
     readMmio(this->pathOf("a.mtx"), readN, nnz, readRows, readCols, readValues);
     EXPECT_TRUE(readN == n && nnz == n && readRows == rows && readCols == cols);
     EXPECT_TRUE(sameBits(values, readValues));
-
     writeVector(this->pathOf("x.mtx"), values);
-    readValues.clear();
     readVector(this->pathOf("x.mtx"), n, readValues);
     EXPECT_TRUE(sameBits(values, readValues));
 }

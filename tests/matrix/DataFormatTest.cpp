@@ -1,10 +1,9 @@
 // Data formats: names and codes, the constructor checks in their order with
-// their exact texts, the defaults for a null option record, and the 16-byte
-// alignment rule of the device platform.
+// their exact texts, empty systems, and the 16-byte alignment rule of the
+// device platform.
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,57 +15,36 @@ namespace {
 using namespace Iterative;
 
 template <typename T>
-class DataFormats : public ::testing::Test {
-  public:
-    std::vector<T> a = std::vector<T>(4);
-    std::vector<T> x = std::vector<T>(3);
-    std::vector<T> b = std::vector<T>(3);
-    std::vector<int> pointers{0, 1, 3, 4};
-    std::vector<int> indices{0, 1, 2, 2};
-};
-TYPED_TEST_SUITE(DataFormats, AllScalarTypes);
+void product(char, const PublicScalar<T>*, PublicScalar<T>*, void*) {}
 
 template <typename T>
-void product(char, const PublicScalar<T>*, PublicScalar<T>*, void*) {}
+class DataFormats : public ::testing::Test {};
+TYPED_TEST_SUITE(DataFormats, AllScalarTypes);
 
 TYPED_TEST(DataFormats, NamesAndCodes) {
     using T = TypeParam;
-    const int dataType = DataTypeOf<T>::code;
-    const CsrDataFormat<T> csr(nullptr, 3, 4, this->a.data(), this->pointers.data(), this->indices.data(),
-                               this->x.data(), this->b.data());
-    const CscDataFormat<T> csc(nullptr, 3, 4, this->a.data(), this->indices.data(), this->pointers.data(),
-                               this->x.data(), this->b.data());
-    const CooDataFormat<T> coo(nullptr, 3, 4, this->a.data(), this->indices.data(), this->indices.data(),
-                               this->x.data(), this->b.data());
-    const MatrixFreeDataFormat<T> free(nullptr, 3, &product<T>, nullptr, this->x.data(), this->b.data());
-    const DataFormatBase* formats[] = {&coo, &csr, &csc, &free};
-    const char* names[] = {"coo", "csr", "csc", "matrix free"};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(names[i], formats[i]->name());
-        EXPECT_EQ(i + 1, formats[i]->storageFormat());
-        EXPECT_EQ(dataType, formats[i]->dataType());
-    }
-    EXPECT_EQ(0, csr.indexing());
-    EXPECT_EQ(this->pointers.data(), csr.rowPtr());
-    EXPECT_EQ(this->indices.data(), csc.rowInd());
-    EXPECT_EQ(this->x.data(), free.x());
-}
-
-TEST(DataFormatCodes, ScalarTypesAndPlaceholder) {
-    EXPECT_EQ(1, DataTypeOf<float>::code);
-    EXPECT_EQ(2, DataTypeOf<double>::code);
-    EXPECT_EQ(3, DataTypeOf<kyra::Complex<float>>::code);
-    EXPECT_EQ(4, DataTypeOf<kyra::Complex<double>>::code);
+    std::vector<T> a(4), x(3);
+    std::vector<int> p{0, 1, 3, 4}, i{0, 1, 2, 2};
+    const CooDataFormat<T> coo(nullptr, 3, 4, a.data(), i.data(), i.data(), x.data(), x.data());
+    const CsrDataFormat<T> csr(nullptr, 3, 4, a.data(), p.data(), i.data(), x.data(), x.data());
+    const CscDataFormat<T> csc(nullptr, 3, 4, a.data(), i.data(), p.data(), x.data(), x.data());
+    const MatrixFreeDataFormat<T> free(nullptr, 3, &product<T>, nullptr, x.data(), x.data());
     const NoDataFormat none;
-    EXPECT_EQ("None", none.name());
-    EXPECT_EQ(0, none.storageFormat());
-    EXPECT_EQ(0, none.dataType());
+    const DataFormatBase* formats[] = {&none, &coo, &csr, &csc, &free};
+    const char* names[] = {"None", "coo", "csr", "csc", "matrix free"};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(names[k], formats[k]->name());
+        EXPECT_EQ(k, formats[k]->storageFormat());
+        EXPECT_EQ(k ? DataTypeOf<T>::code : 0, formats[k]->dataType());
+    }
+    const int code = std::is_same_v<T, float> ? 1 : std::is_same_v<T, double> ? 2 : sizeof(T) == 8 ? 3 : 4;
+    EXPECT_EQ(code, DataTypeOf<T>::code);
 }
 
 // The k-th check fails when the arguments before it are valid and it and
 // every later one are invalid, so only the order decides which is reported.
-template <typename Format, typename Options, typename T>
-void expectArrayFormatChecksInOrder(DataFormats<T>& d, const char* firstIndices, const char* secondIndices) {
+template <typename Format, typename Options>
+void expectChecksInOrder(const char* firstIndices, const char* secondIndices) {
     const char* texts[] = {"formatOpts.indexing != {0, 1}",
                            "n >= 0",
                            "nnz >= 0",
@@ -75,57 +53,43 @@ void expectArrayFormatChecksInOrder(DataFormats<T>& d, const char* firstIndices,
                            secondIndices,
                            "x != 0",
                            "b != 0"};
+    double a[4] = {}, x[3] = {};
+    int p[] = {0, 1, 3, 4}, i[] = {0, 1, 2, 2};
     for (int badIndexing : {2, -1}) {
         const Options bad{badIndexing};
         for (int k = 0; k < 8; ++k) {
             const auto valid = [k](int argument) { return argument < k; };
             EXPECT_EQ(std::string("3: ") + texts[k], failureOf([&] {
                           Format(valid(0) ? nullptr : &bad, valid(1) ? 3 : -1, valid(2) ? 4 : -1,
-                                 valid(3) ? d.a.data() : nullptr, valid(4) ? d.pointers.data() : nullptr,
-                                 valid(5) ? d.indices.data() : nullptr, valid(6) ? d.x.data() : nullptr,
-                                 valid(7) ? d.b.data() : nullptr);
+                                 valid(3) ? a : nullptr, valid(4) ? p : nullptr, valid(5) ? i : nullptr,
+                                 valid(6) ? x : nullptr, valid(7) ? x : nullptr);
                       }));
         }
     }
     const Options one{1};
-    EXPECT_EQ(1, Format(&one, 3, 4, d.a.data(), d.pointers.data(), d.indices.data(), d.x.data(), d.b.data())
-                     .indexing());
+    EXPECT_EQ(1, Format(&one, 3, 4, a, p, i, x, x).indexing());
+    EXPECT_EQ("no exception", failureOf([&] { Format(nullptr, 0, 0, a, p, i, x, x); }));
 }
 
-TYPED_TEST(DataFormats, ArrayFormatChecksInOrder) {
-    using T = TypeParam;
-    expectArrayFormatChecksInOrder<CsrDataFormat<T>, kyraSparseCsrOptions>(*this, "rowPtr != 0",
-                                                                           "colInd != 0");
-    expectArrayFormatChecksInOrder<CscDataFormat<T>, kyraSparseCscOptions>(*this, "rowInd != 0",
-                                                                           "colPtr != 0");
-    expectArrayFormatChecksInOrder<CooDataFormat<T>, kyraSparseCooOptions>(*this, "rowInd != 0",
-                                                                           "colInd != 0");
+TEST(DataFormatChecks, ArrayFormatsCheckInOrder) {
+    expectChecksInOrder<CsrDataFormat<double>, kyraSparseCsrOptions>("rowPtr != 0", "colInd != 0");
+    expectChecksInOrder<CscDataFormat<double>, kyraSparseCscOptions>("rowInd != 0", "colPtr != 0");
+    expectChecksInOrder<CooDataFormat<double>, kyraSparseCooOptions>("rowInd != 0", "colInd != 0");
 }
 
-TYPED_TEST(DataFormats, MatrixFreeChecksInOrder) {
-    using T = TypeParam;
+TEST(DataFormatChecks, MatrixFreeChecksInOrder) {
+    double x[3] = {};
     const char* texts[] = {"n >= 0", "ax != 0", "x != 0", "b != 0"};
     for (int k = 0; k < 4; ++k) {
         const auto valid = [k](int argument) { return argument < k; };
         EXPECT_EQ(std::string("3: ") + texts[k], failureOf([&] {
-                      MatrixFreeDataFormat<T>(nullptr, valid(0) ? 3 : -1, valid(1) ? &product<T> : nullptr,
-                                              nullptr, valid(2) ? this->x.data() : nullptr,
-                                              valid(3) ? this->b.data() : nullptr);
+                      MatrixFreeDataFormat<double>(nullptr, valid(0) ? 3 : -1,
+                                                   valid(1) ? &product<double> : nullptr, nullptr,
+                                                   valid(2) ? x : nullptr, valid(3) ? x : nullptr);
                   }));
     }
-}
-
-TYPED_TEST(DataFormats, EmptySystemsAreAccepted) {
-    using T = TypeParam;
-    const T* a = this->a.data();
-    const int* i = this->indices.data();
-    T* x = this->x.data();
-    const T* b = this->b.data();
-    EXPECT_EQ("no exception", failureOf([&] { CsrDataFormat<T>(nullptr, 0, 0, a, i, i, x, b); }));
-    EXPECT_EQ("no exception", failureOf([&] { CscDataFormat<T>(nullptr, 3, 0, a, i, i, x, b); }));
-    EXPECT_EQ("no exception", failureOf([&] { CooDataFormat<T>(nullptr, 0, 0, a, i, i, x, b); }));
     EXPECT_EQ("no exception",
-              failureOf([&] { MatrixFreeDataFormat<T>(nullptr, 0, &product<T>, nullptr, x, b); }));
+              failureOf([&] { MatrixFreeDataFormat<double>(nullptr, 0, &product<double>, nullptr, x, x); }));
 }
 
 // Arrays on 16-byte boundaries, or 8 bytes past one from array `misaligned` on.
@@ -144,12 +108,12 @@ std::string misalignment(const std::vector<std::string>& names, int misaligned) 
 
 template <typename Format, typename T>
 void expectFirstMisalignedArrayNamed(const std::string& second, const std::string& third) {
-    const std::vector<std::string> names = {"data.a", second, third, "data.x", "data.b"};
     Arrays arrays;
     for (int k = 0; k <= 5; ++k) {
         const Format format(nullptr, 2, 2, arrays.at<T>(0, k), arrays.at<int>(1, k), arrays.at<int>(2, k),
                             arrays.at<T>(3, k), arrays.at<T>(4, k));
-        EXPECT_EQ(misalignment(names, k), failureOf([&] { checkDeviceAlignment(format); }));
+        EXPECT_EQ(misalignment({"data.a", second, third, "data.x", "data.b"}, k),
+                  failureOf([&] { checkDeviceAlignment(format); }));
     }
 }
 
