@@ -274,7 +274,11 @@ KYRASPARSE_API kyraSparseStatus
 kyraSparseSetUserDefinedPreconditioner(kyraSparseHandle handle, kyraSparsePlan plan,
                                        const kyraSparseUserDefinedOptions* precondOpts, void* userData);
 
-/* Solver setters; a new solver leaves data, platform and preconditioner as they are. */
+/* Solver setters; a new solver leaves data, platform and preconditioner as they are.
+ * GMRES reports the preconditioned residual ||M^-1 (b - A x)|| / ||b - A x0||, so
+ * with a strongly scaling preconditioner its relative residual is not that of
+ * b - A x. CG and MINRES assume a Hermitian matrix: on a complex symmetric,
+ * non-Hermitian one they stall without a warning; use BiCG, BiCGSTAB or GMRES. */
 KYRASPARSE_API kyraSparseStatus kyraSparseSetNoSolver(kyraSparseHandle handle, kyraSparsePlan plan,
                                                       const kyraSparseEmptyOptions* solverOpts);
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCgSolver(kyraSparseHandle handle, kyraSparsePlan plan,
