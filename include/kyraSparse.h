@@ -189,7 +189,8 @@ typedef struct kyraSparseFainvOptions {
 
 /* Preconditioner application callbacks: out <- op(M^-1) in, with op 'N',
  * 'T' or 'C'. Called on the handle's worker thread; on the CUDA platforms the
- * arrays are device arrays. The return value is ignored. */
+ * arrays are device arrays. The arrays are in the caller's numbering of the
+ * unknowns, also when the platform reorders. The return value is ignored. */
 typedef int (*kyraSparseSApply)(char op, const float* in, float* out, void* userData);
 typedef int (*kyraSparseDApply)(char op, const double* in, double* out, void* userData);
 typedef int (*kyraSparseCApply)(char op, const kyraSparseComplexFloat* in, kyraSparseComplexFloat* out,
