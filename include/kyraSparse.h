@@ -189,7 +189,8 @@ typedef struct kyraSparseFainvOptions {
 
 /* Preconditioner application callbacks: out <- op(M^-1) in, with op 'N',
  * 'T' or 'C'. Called on the handle's worker thread; on the CUDA platforms the
- * arrays are device arrays. The return value is ignored. */
+ * arrays are device arrays. The arrays are in the caller's numbering of the
+ * unknowns, also when the platform reorders. The return value is ignored. */
 typedef int (*kyraSparseSApply)(char op, const float* in, float* out, void* userData);
 typedef int (*kyraSparseDApply)(char op, const double* in, double* out, void* userData);
 typedef int (*kyraSparseCApply)(char op, const kyraSparseComplexFloat* in, kyraSparseComplexFloat* out,
@@ -274,7 +275,11 @@ KYRASPARSE_API kyraSparseStatus
 kyraSparseSetUserDefinedPreconditioner(kyraSparseHandle handle, kyraSparsePlan plan,
                                        const kyraSparseUserDefinedOptions* precondOpts, void* userData);
 
-/* Solver setters; a new solver leaves data, platform and preconditioner as they are. */
+/* Solver setters; a new solver leaves data, platform and preconditioner as they are.
+ * GMRES reports the preconditioned residual ||M^-1 (b - A x)|| / ||b - A x0||, so
+ * with a strongly scaling preconditioner its relative residual is not that of
+ * b - A x. CG and MINRES assume a Hermitian matrix: on a complex symmetric,
+ * non-Hermitian one they stall without a warning; use BiCG, BiCGSTAB or GMRES. */
 KYRASPARSE_API kyraSparseStatus kyraSparseSetNoSolver(kyraSparseHandle handle, kyraSparsePlan plan,
                                                       const kyraSparseEmptyOptions* solverOpts);
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCgSolver(kyraSparseHandle handle, kyraSparsePlan plan,

@@ -54,9 +54,23 @@ Outcome translateCurrentException() {
     }
 }
 
+// Runs the work and records its outcome; building or storing the text may
+// itself run out of memory and throw.
+kyraSparseStatus runAndRecord(Context& context, const Context::Work& work) {
+    Outcome outcome{kyraSparseUnspecifiedError, std::nullopt};
+    try {
+        context.execute(work);
+        outcome = {kyraSparseNoError, std::string("the operation completed successfully")};
+    } catch (...) {
+        outcome = translateCurrentException();
+    }
+    if (outcome.message) context.setLastStatusString(*outcome.message);
+    return outcome.status;
+}
+
 }  // namespace
 
-kyraSparseStatus SafeInterface(kyraSparseHandle handle, const Context::Work& work) {
+kyraSparseStatus SafeInterface(kyraSparseHandle handle, Context::Work work) {
     if (!handle) return kyraSparseHandleError;
     Context& context = contextOf(handle);
     std::unique_lock<std::mutex> callLock(context.getMutex(), std::defer_lock);
@@ -65,17 +79,15 @@ kyraSparseStatus SafeInterface(kyraSparseHandle handle, const Context::Work& wor
     } catch (const std::system_error&) {
         return kyraSparseUnspecifiedError;
     }
-    Outcome outcome{kyraSparseNoError, std::string("the operation completed successfully")};
     try {
-        context.execute(work);
+        return runAndRecord(context, work);
     } catch (...) {
-        outcome = translateCurrentException();
+        context.setLastStatusStringInPlace("insufficient memory: std::bad_alloc");
+        return kyraSparseInsufficientMemory;
     }
-    if (outcome.message) context.setLastStatusString(*outcome.message);
-    return outcome.status;
 }
 
-kyraSparseStatus SafeInterface(const std::function<void()>& work) {
+kyraSparseStatus SafeInterface(FunctionRef<void()> work) {
     try {
         work();
         return kyraSparseNoError;

@@ -5,19 +5,21 @@
 // on a handle, runs the work on the handle's worker thread and turns any
 // exception into a status code and the handle's last status text.
 
-#include <functional>
-
 #include "core/Context.h"
+#include "core/FunctionRef.h"
 #include "kyraSparse.h"
 
 namespace Iterative {
 
-// Handle form: the work runs on the handle's worker thread.
-kyraSparseStatus SafeInterface(kyraSparseHandle handle, const Context::Work& work);
+// Handle form: the work runs on the handle's worker thread. The work is
+// taken by reference (binding it allocates nothing) and everything that may
+// allocate, the status text included, runs inside the guard: running out of
+// memory anywhere is status 5.
+kyraSparseStatus SafeInterface(kyraSparseHandle handle, Context::Work work);
 
 // Handle-less form (create, destroy): the work runs on the calling thread
 // and no text is recorded.
-kyraSparseStatus SafeInterface(const std::function<void()>& work);
+kyraSparseStatus SafeInterface(FunctionRef<void()> work);
 
 // The context behind a handle; the caller has checked it is not null.
 inline Context& contextOf(kyraSparseHandle handle) { return *reinterpret_cast<Context*>(handle); }

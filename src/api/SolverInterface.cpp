@@ -58,6 +58,7 @@ template <typename T>
 
     timer.restart();
     if (!platform.prepared()) platform.prepareData(format);
+    platform.loadVectors(format.x(), format.b(), result->config.useInitialGuess != 0);
     result->overheadTime = timer.elapsed();
 
     const Matrix<T>& A = platform.matrix<T>();

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -29,7 +30,7 @@ void spinWhile(Condition condition) {
 
 class Context::Impl {
   public:
-    Impl() : worker_([this] { run(); }) {}
+    Impl() : worker_([this] { run(); }) { lastStatus.reserve(kReservedStatusLength); }
 
     ~Impl() {
         {
@@ -109,6 +110,15 @@ std::mutex& Context::getMutex() const { return impl_->callMutex; }
 void Context::setLastStatusString(const std::string& text) const {
     std::lock_guard<std::mutex> lock(impl_->stateMutex);
     impl_->lastStatus = text;
+}
+
+void Context::setLastStatusStringInPlace(const char* text) const noexcept {
+    std::lock_guard<std::mutex> lock(impl_->stateMutex);
+    try {
+        impl_->lastStatus.assign(text);  // fits the reserved capacity: no allocation
+    } catch (...) {
+        impl_->lastStatus.clear();
+    }
 }
 
 std::string Context::getLastStatusString() const {

@@ -5,10 +5,11 @@
 // own; the caller blocks until the work item finishes and gets back any
 // exception it raised, with its dynamic type intact.
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+
+#include "core/FunctionRef.h"
 
 namespace Cublas {
 class Context;
@@ -29,7 +30,7 @@ struct ExtendedInfo {
 
 class Context {
   public:
-    using Work = std::function<void(Context&)>;
+    using Work = FunctionRef<void(Context&)>;
 
     Context();
     ~Context();
@@ -42,6 +43,10 @@ class Context {
 
     void setLastStatusString(const std::string& text) const;
     std::string getLastStatusString() const;
+    // For when memory has run out: a text of at most kReservedStatusLength
+    // characters goes into storage reserved at creation, without allocating.
+    static constexpr std::size_t kReservedStatusLength = 64;
+    void setLastStatusStringInPlace(const char* text) const noexcept;
 
     // Keys start at 1; 0 and unknown keys give a record of "Unknown" names.
     unsigned addExtendedInfo(const ExtendedInfo& info) const;

@@ -108,6 +108,10 @@ template <typename T>
 class DataFormat : public DataFormatBase {
   public:
     int dataType() const override { return DataTypeOf<T>::code; }
+    // The caller's solution (and initial guess) and right-hand side arrays;
+    // null for a format that holds none.
+    virtual T* x() const { return nullptr; }
+    virtual const T* b() const { return nullptr; }
 };
 
 template <typename T>
@@ -126,8 +130,8 @@ class CsrDataFormat : public DataFormat<T> {
     const T* a() const { return a_; }
     const int* rowPtr() const { return rowPtr_; }
     const int* colInd() const { return colInd_; }
-    T* x() const { return x_; }
-    const T* b() const { return b_; }
+    T* x() const override { return x_; }
+    const T* b() const override { return b_; }
 
   private:
     kyraSparseCsrOptions options_;
@@ -156,8 +160,8 @@ class CscDataFormat : public DataFormat<T> {
     const T* a() const { return a_; }
     const int* rowInd() const { return rowInd_; }
     const int* colPtr() const { return colPtr_; }
-    T* x() const { return x_; }
-    const T* b() const { return b_; }
+    T* x() const override { return x_; }
+    const T* b() const override { return b_; }
 
   private:
     kyraSparseCscOptions options_;
@@ -186,8 +190,8 @@ class CooDataFormat : public DataFormat<T> {
     const T* a() const { return a_; }
     const int* rowInd() const { return rowInd_; }
     const int* colInd() const { return colInd_; }
-    T* x() const { return x_; }
-    const T* b() const { return b_; }
+    T* x() const override { return x_; }
+    const T* b() const override { return b_; }
 
   private:
     kyraSparseCooOptions options_;
@@ -213,8 +217,8 @@ class MatrixFreeDataFormat : public DataFormat<T> {
     int n() const { return n_; }
     MatrixFreeCallback<T> ax() const { return ax_; }
     void* user() const { return user_; }
-    T* x() const { return x_; }
-    const T* b() const { return b_; }
+    T* x() const override { return x_; }
+    const T* b() const override { return b_; }
 
   private:
     kyraSparseMatrixFreeOptions options_;

@@ -87,7 +87,7 @@ void HostPlatform::prepareMatrixFree(const MatrixFreeDataFormat<T>& format) {
     store<T>(std::make_shared<MatrixFree<T>>(PlatformType::Host, n, n, format.ax(), format.user()),
              std::make_shared<HostVectorRef<T>>(n, format.x()),
              std::make_shared<HostVectorRef<T>>(n, format.b()));
-    permutation_.clear();
+    setPermutation({});
 }
 
 template <typename T>
@@ -96,26 +96,27 @@ void HostPlatform::prepare(std::shared_ptr<HostCsrMatrix<T>> matrix, T* x, const
     if (options_.reordering == kyraSparseNoReordering) {
         store<T>(std::move(matrix), std::make_shared<HostVectorRef<T>>(n, x),
                  std::make_shared<HostVectorRef<T>>(n, b));
-        permutation_.clear();
+        setPermutation({});
         return;
     }
     ReorderedMatrix<T> reordered = reorderWithPermutation(options_.reordering, *matrix);
-    const std::vector<int>& perm = reordered.permutation;
-    auto permutedX = std::make_shared<HostVectorAlloc<T>>(n);
-    auto permutedB = std::make_shared<HostVectorAlloc<T>>(n);
-    for (int i = 0; i < n; ++i) {
-        (*permutedX)(i) = x[perm[i]];
-        (*permutedB)(i) = b[perm[i]];
-    }
-    store<T>(std::move(reordered.matrix), std::move(permutedX), std::move(permutedB));
-    permutation_ = std::move(reordered.permutation);
+    store<T>(std::move(reordered.matrix), std::make_shared<HostVectorAlloc<T>>(n),
+             std::make_shared<HostVectorAlloc<T>>(n));
+    setPermutation(std::move(reordered.permutation));
+    gatherVectors(x, b, true);
+}
+
+template <typename T>
+void HostPlatform::gatherVectors(const T* x, const T* b, bool initialGuess) {
+    if (permutation().empty()) return;
+    gather(permutation(), b, this->b<T>().val());
+    if (initialGuess) gather(permutation(), x, this->x<T>().val());
 }
 
 template <typename T>
 void HostPlatform::restoreSolution(T* x) const {
-    if (permutation_.empty()) return;
-    const T* solved = this->x<T>().val();
-    for (std::size_t i = 0; i < permutation_.size(); ++i) x[permutation_[i]] = solved[i];
+    if (permutation().empty()) return;
+    scatter(permutation(), this->x<T>().val(), x);
 }
 
 #define KYRA_DEFINE_HOST_PLATFORM(T)                                                                       \
@@ -127,6 +128,9 @@ void HostPlatform::restoreSolution(T* x) const {
     void HostPlatform::cleanupData(CsrDataFormat<T>& format) { restoreSolution(format.x()); }              \
     void HostPlatform::cleanupData(CscDataFormat<T>& format) { restoreSolution(format.x()); }              \
     void HostPlatform::cleanupData(MatrixFreeDataFormat<T>&) {}                                            \
+    void HostPlatform::loadVectors(T* x, const T* b, bool initialGuess) {                                  \
+        gatherVectors(x, b, initialGuess);                                                                 \
+    }                                                                                                      \
     std::shared_ptr<Vector<T>> HostPlatform::makeVector(T*, int n) const {                                 \
         return std::make_shared<HostVectorAlloc<T>>(n);                                                    \
     }                                                                                                      \

@@ -8,14 +8,14 @@
 //
 // Without reordering, x and b wrap the caller's arrays, so the solution is
 // in the caller's x when the solver returns. With reordering the solver works
-// on the renumbered system B x' = b' (see Reorder.h): preparation gathers b'
-// and the initial guess x' into vectors of the platform, and every cleanup
-// scatters x' back into the caller's x. Like the CUDA platforms, a reordered
-// system therefore reads b and the initial guess when it is prepared.
+// on the renumbered system B x' = b' (see Reorder.h) in vectors of the
+// platform: preparation gathers b and x into them, every execution gathers
+// the caller's current b, and x when it is the initial guess, again (O(n)),
+// and every cleanup scatters x' back into the caller's x. The renumbering
+// stays invisible to the caller.
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "kyraSparse.h"
 #include "matrix/HostCsrMatrix.h"
@@ -48,14 +48,13 @@ class HostPlatform : public Platform {
     // Applies the reordering, if any, and stores the system for T.
     template <typename T>
     void prepare(std::shared_ptr<HostCsrMatrix<T>> matrix, T* x, const T* b);
-    // Brings a reordered solution back into the caller's numbering.
+    // Carry b and x between the caller's numbering and the prepared one.
+    template <typename T>
+    void gatherVectors(const T* x, const T* b, bool initialGuess);
     template <typename T>
     void restoreSolution(T* x) const;
 
     kyraSparseHostOptions options_;
-    // Old index of each new index of the prepared system; empty when the
-    // system is solved in the caller's numbering.
-    std::vector<int> permutation_;
 };
 
 }  // namespace Iterative

@@ -80,6 +80,7 @@ Vector<T>& Platform::b() const {
         KyraSparseExceptionTemplate<kyraSparseFeatureNotImplemented>::raise("matrix free"); \
     }                                                                                       \
     void Platform::cleanupData(MatrixFreeDataFormat<T>&) {}                                 \
+    void Platform::loadVectors(T*, const T*, bool) {}                                       \
     template void Platform::prepareData(const DataFormat<T>&);                              \
     template void Platform::cleanupData(DataFormat<T>&);                                    \
     template Matrix<T>& Platform::matrix() const;                                           \

@@ -2,12 +2,14 @@
 #define KYRA_PLATFORM_PLATFORM_H
 
 // Where a solve runs. A platform turns the caller's data format into the
-// matrix and vectors of its kind before the solve (prepareData), makes work
-// vectors and matrices during it, and brings the solution back afterwards
-// (cleanupData).
+// matrix and vectors of its kind before the solve (prepareData), brings the
+// caller's current b and initial guess in at every execution (loadVectors),
+// makes work vectors and matrices during the solve, and brings the solution
+// back afterwards (cleanupData).
 //
 // Plan execution uses it like this, for the scalar type T of the data:
 //   if (!platform.prepared()) platform.prepareData(format);
+//   platform.loadVectors(format.x(), format.b(), config.useInitialGuess != 0);
 //   solve with platform.matrix<T>(), platform.x<T>(), platform.b<T>()
 //   platform.cleanupData(format);
 // and setting new data on the plan calls platform.setPrepared(false).
@@ -15,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "core/Complex.h"
 #include "core/TypedContainer.h"
@@ -41,6 +44,7 @@ class Context;
     virtual void cleanupData(CsrDataFormat<T>& format) = 0;                 \
     virtual void cleanupData(CscDataFormat<T>& format) = 0;                 \
     virtual void cleanupData(MatrixFreeDataFormat<T>& format);              \
+    virtual void loadVectors(T* x, const T* b, bool initialGuess);          \
     virtual std::shared_ptr<Vector<T>> makeVector(T* tag, int n) const = 0; \
     virtual std::shared_ptr<CsrMatrix<T>> makeCsrMatrix(T* tag, int n, int nnz, IndexType index) const = 0;
 
@@ -54,6 +58,7 @@ class Context;
     void cleanupData(CsrDataFormat<T>& format) override;                 \
     void cleanupData(CscDataFormat<T>& format) override;                 \
     void cleanupData(MatrixFreeDataFormat<T>& format) override;          \
+    void loadVectors(T* x, const T* b, bool initialGuess) override;      \
     std::shared_ptr<Vector<T>> makeVector(T* tag, int n) const override; \
     std::shared_ptr<CsrMatrix<T>> makeCsrMatrix(T* tag, int n, int nnz, IndexType index) const override;
 
@@ -68,6 +73,9 @@ class Platform {
 
     // Per format and scalar type. The matrix-free forms of the base raise
     // status 6 "matrix free" (prepare) and do nothing (cleanup).
+    // loadVectors reads the caller's b, and x when initialGuess is set, into
+    // the prepared vectors; the base does nothing, as for platforms whose
+    // vectors are the caller's arrays.
     KYRA_FOR_EACH_SCALAR(KYRA_PLATFORM_BASE_OPERATIONS)
 
     // Dispatch on format.storageFormat() to the overload of its format, after
@@ -107,6 +115,11 @@ class Platform {
 
     const Context& ctx() const { return ctx_; }
 
+    // Old index of each new index of the prepared system (see
+    // preconditioner/Reorder.h); empty when it is solved in the caller's
+    // numbering. Callbacks written for the caller's system need it.
+    const std::vector<int>& permutation() const { return permutation_; }
+
   protected:
     // Replaces the system held for T.
     template <typename T>
@@ -116,6 +129,7 @@ class Platform {
         x_.get<T>() = std::move(x);
         b_.get<T>() = std::move(b);
     }
+    void setPermutation(std::vector<int> permutation) { permutation_ = std::move(permutation); }
 
   private:
     const Context& ctx_;
@@ -123,6 +137,7 @@ class Platform {
     TypedContainer<Matrix> matrices_;
     TypedContainer<Vector> x_;
     TypedContainer<Vector> b_;
+    std::vector<int> permutation_;
 };
 
 }  // namespace Iterative

@@ -33,6 +33,18 @@ std::shared_ptr<HostCsrMatrix<T>> reorder(kyraSparseReordering kind, const HostC
 template <typename T>
 ReorderedMatrix<T> reorderWithPermutation(kyraSparseReordering kind, const HostCsrMatrix<T>& A);
 
+// Carries a vector between the two numberings of perm: gather makes
+// to[i] = from[perm[i]] (caller's numbering to the new one), scatter makes
+// to[perm[i]] = from[i] (back). Both are O(n) and allocate nothing.
+template <typename T>
+void gather(const std::vector<int>& perm, const T* from, T* to) {
+    for (std::size_t i = 0; i < perm.size(); ++i) to[i] = from[perm[i]];
+}
+template <typename T>
+void scatter(const std::vector<int>& perm, const T* from, T* to) {
+    for (std::size_t i = 0; i < perm.size(); ++i) to[perm[i]] = from[i];
+}
+
 template <typename T>
 std::shared_ptr<HostCsrMatrix<T>> COLAMD(const HostCsrMatrix<T>& A);
 template <typename T>

@@ -3,7 +3,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 #include "matrix/ScalarTypes.h"
@@ -84,7 +83,7 @@ void copyBesideIlu0(const HostCsrMatrix<T>& A, HostCsrMatrix<T>& LU, Ilu0Rows<T>
     const int nnz = A.nnz();
     const int base = baseOf(A);
     const int* rowPtr = A.rowPtr();
-    std::atomic<int> copiedRows{0};
+    Progress copiedRows;
     ExceptionSlot failure;
 #pragma omp parallel num_threads(std::min(2, omp_get_max_threads()))
     {
@@ -95,7 +94,7 @@ void copyBesideIlu0(const HostCsrMatrix<T>& A, HostCsrMatrix<T>& LU, Ilu0Rows<T>
                 const int last = std::min(m, first + kIlu0RowsPerStep);
                 std::copy(A.val() + rowPtr[first] - base, A.val() + rowPtr[last] - base,
                           LU.val() + rowPtr[first] - base);
-                copiedRows.store(last, std::memory_order_release);
+                copiedRows.publish(last);
             }
             std::copy_n(rowPtr, m + 1, LU.rowPtr());
             std::copy_n(A.colInd(), nnz, LU.colInd());
@@ -103,7 +102,7 @@ void copyBesideIlu0(const HostCsrMatrix<T>& A, HostCsrMatrix<T>& LU, Ilu0Rows<T>
         if (factorer) {
             try {
                 for (int done = 0; done < m;) {
-                    done = copiedRows.load(std::memory_order_acquire);
+                    done = copiedRows.waitBeyond(done);
                     rows.factorUpTo(done);
                 }
             } catch (...) {

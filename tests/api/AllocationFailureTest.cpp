@@ -1,0 +1,91 @@
+// Public functions never throw, even when memory runs out: with the k-th
+// allocation of a call failing, for every k the call reaches, the call
+// returns its usual status or 5, and 5 comes with its text.
+//
+// This binary replaces the global operator new; unarmed it is malloc.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "common/HandleFixture.h"
+#include "common/SmallSystems.h"
+#include "kyraSparse.h"
+
+namespace {
+// Allocations left before one fails; negative: none fails.
+std::atomic<long> allocationsBeforeFailure{-1};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (allocationsBeforeFailure.load() >= 0 && allocationsBeforeFailure.fetch_sub(1) == 0)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+class AllocationFailure : public HandleTest {
+  protected:
+    // Fails allocation k of call() for k = 0, 1, ... until the call gets
+    // through without reaching a failing allocation.
+    void expectNeverThrows(const char* name, kyraSparseStatus usual,
+                           const std::function<kyraSparseStatus()>& call) {
+        for (long k = 0;; ++k) {
+            allocationsBeforeFailure = k;
+            const kyraSparseStatus status = call();
+            const bool failed = allocationsBeforeFailure.exchange(-1) < 0;
+            if (!failed) {
+                EXPECT_EQ(usual, status) << name;
+                return;
+            }
+            ASSERT_TRUE(status == usual || status == kyraSparseInsufficientMemory) << name << " k " << k;
+            if (status == kyraSparseInsufficientMemory) {
+                EXPECT_EQ(0u, lastStatus().find("insufficient memory: ")) << name << " k " << k;
+            }
+        }
+    }
+};
+
+TEST_F(AllocationFailure, EveryFailingAllocationOfACallBecomesStatus5) {
+    kyraSparsePlan plan = nullptr;
+    ASSERT_EQ(kyraSparseNoError, kyraSparseCreatePlan(handle, &plan));
+    ASSERT_EQ(kyraSparseNoError, kyraSparseSetJacobiPreconditioner(handle, plan, nullptr));
+    const CsrSystem A = poisson2d(3);
+    const std::vector<double> b(A.n, 1.0);
+    std::vector<double> x(A.n);
+    const kyraSparseHostOptions reordered{kyraSparseSymamdReordering, 0};
+    kyraSparseResult result;
+    char text[64];
+
+    expectNeverThrows("create plan", kyraSparseNoError, [&] {
+        kyraSparsePlan other = nullptr;
+        const kyraSparseStatus status = kyraSparseCreatePlan(handle, &other);
+        if (other) kyraSparseDestroyPlan(other);
+        return status;
+    });
+    expectNeverThrows("last status", kyraSparseNoError,
+                      [&] { return kyraSparseGetLastStatusString(handle, text, sizeof text); });
+    expectNeverThrows("platform", kyraSparseNoError,
+                      [&] { return kyraSparseSetHostPlatform(handle, plan, &reordered); });
+    expectNeverThrows("solver", kyraSparseNoError,
+                      [&] { return kyraSparseSetGmresSolver(handle, plan, nullptr); });
+    expectNeverThrows("data", kyraSparseNoError, [&] {
+        return kyraSparseSetDcsrData(handle, plan, nullptr, A.n, A.nnz(), A.values.data(), A.rowPtr.data(),
+                                     A.colInd.data(), x.data(), b.data());
+    });
+    expectNeverThrows("execute", kyraSparseNoError,
+                      [&] { return kyraSparseExecutePlan(handle, plan, nullptr, &result); });
+    EXPECT_LT(trueRelativeResidual(A, x, b), 1e-5);
+    EXPECT_EQ(kyraSparseNoError, kyraSparseDestroyPlan(plan));
+}
+
+}  // namespace
