@@ -159,31 +159,6 @@ TYPED_TEST(KrylovMethods, StagnationCountsStepsAndYieldsToTheLimit) {
     }
 }
 
-// Products with A and A^H and preconditioner applications per iteration:
-// BiCG one of each kind (the formed transpose replaces the adjoint
-// products), BiCGSTAB two and two, a BiCGSTAB(l) cycle 2l and 2l + 1.
-TYPED_TEST(KrylovMethods, CostPerIteration) {
-    using T = TypeParam;
-    const struct {
-        Method m;
-        int iterations, products, adjointProducts, applications;
-    } cases[] = {{bicg(0), 6, 6, 6, 12},     {bicg(1), 6, 6, 0, 12},       {bicgstab(), 4, 8, 0, 8},
-                 {bicgstabl(1), 3, 6, 0, 9}, {bicgstabl(2), 3, 12, 0, 15}, {bicgstabl(3), 3, 18, 0, 21}};
-    const Csr<T> A = convectionDiffusion<T>(6);
-    const std::vector<T> b = rightHandSide(A, smoothSolution<T>(A.n()));
-    Runner runner;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.m.name);
-        const CountingMatrix<T> counted(A.matrix());
-        const DiagonalPreconditioner<T> M(std::vector<T>(A.n(), scalar<T>(2.0)));
-        const Outcome<T> run = runner.run(*c.m.make(), counted, b, configWith(1e-30, c.iterations), &M);
-        ASSERT_EQ(run.result.iterations, c.iterations);
-        EXPECT_EQ(counted.products, c.products);
-        EXPECT_EQ(counted.adjointProducts, c.adjointProducts);
-        EXPECT_EQ(M.applications(), c.applications);
-    }
-}
-
 // One history entry per iteration (per cycle for GMRES and BiCGSTAB(l)),
 // the last being the reported relative residual, and nothing beyond.
 TEST(KrylovMethodHistory, OneEntryPerIteration) {

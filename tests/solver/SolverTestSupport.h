@@ -2,7 +2,7 @@
 #define KYRA_TESTS_SOLVER_SOLVERTESTSUPPORT_H
 
 // Shared pieces of the solver tests: the methods as a table, the test
-// systems, a diagonal preconditioner and a matrix that count their use, and
+// systems, a diagonal preconditioner that counts its applications, and
 // a runner that drives single runs the way plan execution does. The runner
 // takes the platform type as a parameter so that the tables can run on
 // other platforms too.
@@ -181,28 +181,6 @@ class DiagonalPreconditioner : public Preconditioner {
 
     std::vector<S> d_;
     mutable int applications_ = 0;
-};
-
-// Forwards products to another matrix and counts them.
-template <typename T>
-class CountingMatrix : public Matrix<T> {
-  public:
-    explicit CountingMatrix(const Matrix<T>& inner) : inner_(inner) {}
-    int m() const override { return inner_.m(); }
-    int n() const override { return inner_.n(); }
-    PlatformType platform() const override { return inner_.platform(); }
-    std::string name() const override { return inner_.name(); }
-    void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override {
-        ++(op == TransOp::NoTrans ? products : adjointProducts);
-        inner_.mvm_(op, alpha, x, beta, y);
-    }
-    typename Matrix<T>::Pointer transpose_(bool conjugate) const override {
-        return inner_.transpose_(conjugate);
-    }
-    mutable int products = 0, adjointProducts = 0;
-
-  private:
-    const Matrix<T>& inner_;
 };
 
 // ------------------------------------------------------------------ runner
