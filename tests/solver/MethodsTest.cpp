@@ -90,17 +90,6 @@ TYPED_TEST(Methods, FullGmresCycleGivesTheDenseSolution) {
         EXPECT_LE(kyra::abs(widen(run.x[i]) - xDense[i]), 10 * solveTolerance<T>() * norm(xDense));
 }
 
-// restart = 0: no Arnoldi step, x never moves, each cycle recomputes r.
-TEST(Gmres, ZeroRestartNeverMovesX) {
-    const auto A = convectionDiffusion<double>(4);
-    const std::vector<double> b = rightHandSide(A, smoothSolution<double>(A.n())), x0(A.n(), 0.5);
-    Runner runner;
-    const Outcome<double> run = runner.run(*gmres(0).make(), A, b, configWith(1e-6, 4), nullptr, &x0);
-    EXPECT_EQ(run.flag, kyraSparseMaxIterationsReached);
-    EXPECT_EQ(run.x, x0);
-    EXPECT_EQ(run.history[4], 1.0);
-}
-
 // Left preconditioning: the reported residual is |M^-1 (b - A x)|, measured
 // against the unpreconditioned |b - A x0|.
 TEST(Gmres, ReportsThePreconditionedResidual) {
