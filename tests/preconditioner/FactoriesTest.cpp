@@ -172,20 +172,6 @@ TEST(Factories, Ilu0OfManyRowsIsExactOnATridiagonalMatrix) {
     }
 }
 
-// A set-up that fails keeps the factors of the one before.
-TEST(Factories, FailedIlu0SetUpKeepsThePreviousFactors) {
-    const Csr<double> good(2, {{0, 0, 2.0}, {1, 1, 4.0}}), bad(2, {{0, 0, 2.0}, {1, 0, 1.0}});
-    Iterative::Context context;
-    Iterative::HostPlatform platform(context, nullptr);
-    Iterative::Ilu0 ilu(nullptr);
-    ilu.generate<double>(context, platform, good.matrix());
-    EXPECT_THROW(ilu.generate<double>(context, platform, bad.matrix()), Iterative::KyraSparseException);
-    Iterative::HostVectorAlloc<double> in(2), out(2);
-    in.fill_(4.0);
-    ilu.apply<double>(Iterative::TransOp::NoTrans, in, out);
-    EXPECT_EQ(std::vector<double>({out(0), out(1)}), std::vector<double>({2.0, 1.0}));
-}
-
 // AINV: M lies on the power pattern and each column m_j solves
 // min |A m_j - e_j| over it, so the residual is orthogonal to the columns
 // A(:, J). FSAI: Z is upper triangular on the upper power pattern, Z A Z^H

@@ -150,8 +150,6 @@ TEST_F(Preconditioners, SettersNameTheKindOrRefuseItsOptions) {
         {withDefaults(kyraSparseSetFainvPreconditioner), kyraSparseNoError, "factorized approximate inverse"},
         {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{1, 0.0}), kyraSparseNoError,
          "factorized approximate inverse (AA pattern)"},
-        {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{3, 0.0}), kyraSparseNoError,
-         "factorized approximate inverse (AAAA pattern)"},
         {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{4, 0.0}), kyraSparseNoError,
          "factorized approximate inverse"},
     };
