@@ -120,14 +120,12 @@ void Bicgstabl::details_(const Platform& platform, const Preconditioner& M, cons
         }
 
         // Minimal residual over R[1..l], orthogonalised by modified Gram-Schmidt.
-        // gamma'_j = <R[0], R[j]> / sigma_j conjugates R[0]: for complex types
-        // this is the conjugate of the coefficient minimising |R[0] - g R[j]|.
-        // Every update stays consistent (r remains b - A x), but complex
-        // solves converge more slowly than with BiCGSTAB.
         for (int j = 1; j <= l; ++j) {
             c.sigma[j] = R[j]->dot_(*R[j]);
             if (breaksDown(c.sigma[j])) finish(x, kyraSparseBreakdown);
-            c.gammaP[j] = R[j]->dot_(*R[0]) / c.sigma[j];
+            // <R[j], R[0]> / sigma_j minimises |R[0] - g R[j]|; its conjugate
+            // <R[0], R[j]> would only do so for real data.
+            c.gammaP[j] = R[0]->dot_(*R[j]) / c.sigma[j];
             if (j == l) break;
             for (int i = 1; i <= j; ++i) {
                 c.tau(i, j + 1) = R[j + 1]->dot_(*R[i]) / c.sigma[i];  // <R[i], R[j+1]> / sigma_i

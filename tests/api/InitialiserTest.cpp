@@ -22,9 +22,10 @@ void expectDefaults(kyraSparseHandle handle, kyraSparseStatus (*init)(kyraSparse
     EXPECT_EQ(init(nullptr, &record), kyraSparseHandleError);
 }
 
-template <typename Record>
-void expectAllZero(kyraSparseHandle handle, kyraSparseStatus (*init)(kyraSparseHandle, Record*)) {
-    expectDefaults<Record>(handle, init, [](Record&) {});
+// Initialisers whose records are all zero.
+template <typename... Records>
+void expectAllZero(kyraSparseHandle handle, kyraSparseStatus (*... init)(kyraSparseHandle, Records*)) {
+    (expectDefaults<Records>(handle, init, [](Records&) {}), ...);
 }
 
 }  // namespace
@@ -43,23 +44,12 @@ TEST_F(HandleTest, EveryInitialiserWritesItsDefaults) {
                                                [](kyraSparseBicgstablOptions& o) { o.l = 2; });
     expectDefaults<kyraSparseBlockjacobiOptions>(handle, kyraSparseBlockjacobiOptionsInit,
                                                  [](kyraSparseBlockjacobiOptions& o) { o.blockSize = 5; });
-    expectAllZero(handle, kyraSparseHostOptionsInit);
-    expectAllZero(handle, kyraSparseCudaOptionsInit);
-    expectAllZero(handle, kyraSparseCudaDeviceOptionsInit);
-    expectAllZero(handle, kyraSparseCooOptionsInit);
-    expectAllZero(handle, kyraSparseCsrOptionsInit);
-    expectAllZero(handle, kyraSparseCscOptionsInit);
-    expectAllZero(handle, kyraSparseMatrixFreeOptionsInit);
-    expectAllZero(handle, kyraSparseBicgOptionsInit);
-    expectAllZero(handle, kyraSparseBicgstabOptionsInit);
-    expectAllZero(handle, kyraSparseCgOptionsInit);
-    expectAllZero(handle, kyraSparseMinresOptionsInit);
-    expectAllZero(handle, kyraSparseEmptyOptionsInit);
-    expectAllZero(handle, kyraSparseJacobiOptionsInit);
-    expectAllZero(handle, kyraSparseIlu0OptionsInit);
-    expectAllZero(handle, kyraSparseAinvOptionsInit);
-    expectAllZero(handle, kyraSparseFainvOptionsInit);
-    expectAllZero(handle, kyraSparseUserDefinedOptionsInit);
+    expectAllZero(handle, kyraSparseHostOptionsInit, kyraSparseCudaOptionsInit,
+                  kyraSparseCudaDeviceOptionsInit, kyraSparseCooOptionsInit, kyraSparseCsrOptionsInit,
+                  kyraSparseCscOptionsInit, kyraSparseMatrixFreeOptionsInit, kyraSparseBicgOptionsInit,
+                  kyraSparseBicgstabOptionsInit, kyraSparseCgOptionsInit, kyraSparseMinresOptionsInit,
+                  kyraSparseEmptyOptionsInit, kyraSparseJacobiOptionsInit, kyraSparseIlu0OptionsInit,
+                  kyraSparseAinvOptionsInit, kyraSparseFainvOptionsInit, kyraSparseUserDefinedOptionsInit);
 }
 
 // The configuration's text, "config != 0", is checked through the installed interface.

@@ -67,7 +67,6 @@ class Dense {
     Wide<T>& operator()(int i, int j) { return a_[static_cast<std::size_t>(i) * n_ + j]; }
     const Wide<T>& operator()(int i, int j) const { return a_[static_cast<std::size_t>(i) * n_ + j]; }
     bool operator==(const Dense& b) const { return a_ == b.a_; }
-    bool operator!=(const Dense& b) const { return !(*this == b); }
 
     Dense operator*(const Dense& b) const {
         Dense c(n_);

@@ -9,10 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <memory>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "common/DenseChecks.h"
@@ -85,12 +82,6 @@ class Csr {
         for (int i = 0; i < n_; ++i)
             for (int p = begin(i); p < end(i); ++p) list.push_back({i, colInd_[p] - base_, val_[p]});
         return list;
-    }
-
-    T at(int i, int j) const {
-        for (int p = begin(i); p < end(i); ++p)
-            if (colInd_[p] - base_ == j) return val_[p];
-        return T(0);
     }
 
     Dense<T> dense() const { return toDense(n_, base_, val_.data(), rowPtr_.data(), colInd_.data()); }
@@ -189,27 +180,6 @@ std::vector<Entry<T>> scrambledGrid(int side) {
         }
     }
     return e;
-}
-
-// A real Matrix Market coordinate file as zero-based entries, both triangles
-// of a symmetric one; false when the file cannot be read.
-inline bool readMatrixMarket(const std::string& path, int& n, std::vector<Entry<double>>& entries) {
-    std::ifstream in(path);
-    std::string line;
-    if (!std::getline(in, line)) return false;
-    const bool symmetric = line.find("symmetric") != std::string::npos;
-    while (std::getline(in, line) && line[0] == '%') {
-    }
-    int columns = 0, count = 0;
-    std::istringstream(line) >> n >> columns >> count;
-    for (int k = 0; k < count; ++k) {
-        int i = 0, j = 0;
-        double v = 0.0;
-        in >> i >> j >> v;
-        entries.push_back({i - 1, j - 1, v});
-        if (symmetric && i != j) entries.push_back({j - 1, i - 1, v});
-    }
-    return static_cast<bool>(in);
 }
 
 #endif

@@ -1,8 +1,8 @@
 // What every preconditioner owes, checked kind by kind from tables: apply
 // multiplies by op of the operator its factory built; the setters name it or
 // refuse its options; through the public interface it reduces the
-// iterations of its natural solver, is set up once per data, refuses
-// matrix-free data, and a failed set-up leaves the plan usable.
+// iterations of its natural solver, refuses matrix-free data, and a failed
+// set-up leaves the plan usable.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "PreconditionerTestSupport.h"
+#include "common/PublicSolve.h"
+#include "core/Context.h"
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"
 #include "preconditioner/Ainv.h"
@@ -19,12 +21,21 @@
 #include "preconditioner/FactorizedAinv.h"
 #include "preconditioner/Ilu0.h"
 #include "preconditioner/Jacobi.h"
-#include "preconditioner/host/factories.h"
 
 namespace {
 
 using namespace pctest;
 using Iterative::TransOp;
+
+// L (unit diagonal, strictly lower entries) times U (the rest) of ILU0
+// factors held in one matrix.
+template <typename T>
+Dense<T> productOfFactors(const Dense<T>& f) {
+    Dense<T> L = Dense<T>::identity(f.n()), U(f.n());
+    for (int i = 0; i < f.n(); ++i)
+        for (int j = 0; j < f.n(); ++j) (j < i ? L(i, j) : U(i, j)) = f(i, j);
+    return L * U;
+}
 
 template <typename T>
 class PreconditionerApply : public ::testing::Test {};
@@ -37,36 +48,26 @@ TYPED_TEST(PreconditionerApply, MultipliesByOpOfTheOperator) {
     using namespace pc::host;
     const kyraSparseBlockjacobiOptions blocks{4};
     const kyraSparseFainvOptions fsaiPattern{1, 0.0};
-    const auto inverseDiagonal = [](const Csr<T>& a) {
-        Dense<T> d(a.n());
-        for (int i = 0; i < a.n(); ++i) d(i, i) = Wide<T>(1) / widen(a.at(i, i));
-        return d;
-    };
     const struct {
         std::unique_ptr<Iterative::Preconditioner> preconditioner;
         Csr<T> a;
         std::function<Dense<T>(const Csr<T>&)> M;
-        double slack;
     } cases[] = {
-        {std::make_unique<Iterative::Jacobi>(nullptr), randomDominant<T>(9, 3, 5), inverseDiagonal, 1},
-        {std::make_unique<Iterative::BlockJacobi>(&blocks), randomDominant<T>(10, 3, 7),
-         [&](const Csr<T>& a) { return toDense(*makeBlockJacobi(a.matrix(), blocks)); }, 10},
-        {std::make_unique<Iterative::Ilu0>(nullptr), randomDominant<T>(12, 3, 31),
-         [](const Csr<T>& a) {
-             return inverse(productOfFactors(toDense(*makeIlu0(a.matrix(), kyraSparseIlu0Options{}))));
-         },
-         10},
-        {std::make_unique<Iterative::Ainv>(nullptr), randomDominant<T>(10, 3, 43),
+        {std::make_unique<Iterative::Jacobi>(nullptr), randomMatrix<T>(9, 3, 5),
+         [](const Csr<T>& a) { return toDense(*makeJacobi(a.matrix(), kyraSparseJacobiOptions{})); }},
+        {std::make_unique<Iterative::BlockJacobi>(&blocks), randomMatrix<T>(10, 3, 7),
+         [&](const Csr<T>& a) { return toDense(*makeBlockJacobi(a.matrix(), blocks)); }},
+        {std::make_unique<Iterative::Ilu0>(nullptr), randomMatrix<T>(12, 3, 31),
+         [](const Csr<T>& a) { return inverse(productOfFactors(toDense(*makeIlu0(a.matrix(), {})))); }},
+        {std::make_unique<Iterative::Ainv>(nullptr), randomMatrix<T>(10, 3, 43),
          [](const Csr<T>& a) {
              return toDense(*makeAinv(a.matrix(), kyraSparseAinvOptions{0, 0.0}));
-         },
-         1},
+         }},
         {std::make_unique<Iterative::FactorizedAinv>(&fsaiPattern), randomHermitianDefinite<T>(11, 2, 59),
          [&](const Csr<T>& a) {
              const Dense<T> Z = toDense(*makeFactorizedAinv(a.matrix(), fsaiPattern));
              return Z.transposed() * Z;
-         },
-         10},
+         }},
     };
     Iterative::Context context;
     Iterative::HostPlatform platform(context, nullptr);
@@ -74,9 +75,7 @@ TYPED_TEST(PreconditionerApply, MultipliesByOpOfTheOperator) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.preconditioner->name());
         const int n = c.a.n();
-        EXPECT_FALSE(c.preconditioner->isInit());
         c.preconditioner->template generate<T>(context, platform, c.a.matrix());
-        EXPECT_TRUE(c.preconditioner->isInit());
         std::vector<T> values = randomVector<T>(n, generator);
         const Iterative::HostVectorRef<T> in(n, values.data());
         Iterative::HostVectorAlloc<T> out(n);
@@ -86,8 +85,7 @@ TYPED_TEST(PreconditionerApply, MultipliesByOpOfTheOperator) {
             const std::vector<Wide<T>> expected =
                 (op == TransOp::NoTrans ? M : M.transposed(op == TransOp::ConjTrans)) * values;
             for (int i = 0; i < n; ++i)
-                EXPECT_LE(kyra::abs(widen(out(i)) - expected[i]), c.slack * tolerance<T>())
-                    << "op " << op.value();
+                EXPECT_LE(kyra::abs(widen(out(i)) - expected[i]), 10 * tolerance<T>()) << "op " << op.value();
         }
     }
 }
@@ -95,7 +93,46 @@ TYPED_TEST(PreconditionerApply, MultipliesByOpOfTheOperator) {
 // ---------------------------------------------------------------------------
 // Through the public interface.
 
-using Preconditioners = PlanFixture;
+using Setter = std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)>;
+
+template <typename Options>
+Setter with(kyraSparseStatus (*set)(kyraSparseHandle, kyraSparsePlan, const Options*), Options options) {
+    return [set, options](kyraSparseHandle h, kyraSparsePlan p) { return set(h, p, &options); };
+}
+template <typename Options>
+Setter withDefaults(kyraSparseStatus (*set)(kyraSparseHandle, kyraSparsePlan, const Options*)) {
+    return [set](kyraSparseHandle h, kyraSparsePlan p) { return set(h, p, nullptr); };
+}
+
+// A g x g 5-point grid: rows and columns scaled by d_k (from 1 to 100 when
+// scaled), upwind couplings by 1 + wind. Symmetric positive definite
+// without wind.
+Csr<double> grid(int g, bool scaled, double wind) {
+    const int n = g * g;
+    const auto d = [&](int k) { return scaled ? 1.0 + 99.0 * ((k * 37) % n) / n : 1.0; };
+    std::vector<Entry<double>> e;
+    for (int k = 0; k < n; ++k) {
+        for (int j : {k - g, k % g ? k - 1 : -1, k % g + 1 < g ? k + 1 : -1, k + g})
+            if (j >= 0 && j < n) e.push_back({k, j, -d(k) * d(j) * (j < k ? 1 + wind : 1.0)});
+        e.push_back({k, k, d(k) * d(k) * (4.0 + 2.0 * wind)});
+    }
+    return Csr<double>(n, sortedByRowAndColumn(e));
+}
+
+class Preconditioners : public PublicPlan {
+  protected:
+    // Solves A x = A 1 from zero to 1e-8 and checks the true residual.
+    int solve(const Csr<double>& A) {
+        x.assign(A.n(), 0.0);
+        b = rightHandSide(A, std::vector<double>(A.n(), 1.0));
+        EXPECT_EQ(setData(A, x, b), kyraSparseNoError);
+        config.relativeTolerance = 1e-8;
+        EXPECT_EQ(execute(), kyraSparseNoError) << lastStatus();
+        EXPECT_LE(trueResidual(A, b, x), 1e-7 * norm(b));
+        return result.iterations;
+    }
+    std::vector<double> x, b;
+};
 
 // A refused option leaves the plan with the preconditioner it had.
 TEST_F(Preconditioners, SettersNameTheKindOrRefuseItsOptions) {
@@ -104,28 +141,16 @@ TEST_F(Preconditioners, SettersNameTheKindOrRefuseItsOptions) {
         kyraSparseStatus status;
         std::string text;  // the plan's preconditioner text, or the refusal
     } cases[] = {
+        {withDefaults(kyraSparseSetJacobiPreconditioner), kyraSparseNoError, "jacobi"},
         {with(kyraSparseSetBlockJacobiPreconditioner, kyraSparseBlockjacobiOptions{0}),
          kyraSparseArgumentError, "argument error: precondOpts.blockSize > 0"},
-        {withDefaults(kyraSparseSetJacobiPreconditioner), kyraSparseNoError, "jacobi"},
-        {with(kyraSparseSetBlockJacobiPreconditioner, kyraSparseBlockjacobiOptions{-3}),
-         kyraSparseArgumentError, "argument error: precondOpts.blockSize > 0"},
         {withDefaults(kyraSparseSetBlockJacobiPreconditioner), kyraSparseNoError, "block jacobi (n=5)"},
-        {with(kyraSparseSetBlockJacobiPreconditioner, kyraSparseBlockjacobiOptions{12}), kyraSparseNoError,
-         "block jacobi (n=12)"},
         {withDefaults(kyraSparseSetIlu0Preconditioner), kyraSparseNoError, "ilu0"},
         {withDefaults(kyraSparseSetAinvPreconditioner), kyraSparseNoError, "approximate inverse"},
         {withDefaults(kyraSparseSetFainvPreconditioner), kyraSparseNoError, "factorized approximate inverse"},
-        {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{0, 0.0}), kyraSparseNoError,
-         "factorized approximate inverse"},
         {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{1, 0.0}), kyraSparseNoError,
          "factorized approximate inverse (AA pattern)"},
-        {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{2, 0.0}), kyraSparseNoError,
-         "factorized approximate inverse (AAA pattern)"},
-        {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{3, 0.0}), kyraSparseNoError,
-         "factorized approximate inverse (AAAA pattern)"},
         {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{4, 0.0}), kyraSparseNoError,
-         "factorized approximate inverse"},
-        {with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{-1, 0.0}), kyraSparseNoError,
          "factorized approximate inverse"},
     };
     std::string current = "no preconditioner";
@@ -144,113 +169,77 @@ TEST_F(Preconditioners, SettersNameTheKindOrRefuseItsOptions) {
 // Each kind needs clearly fewer iterations of its natural solver than no
 // preconditioner, and both solves reach the true-residual tolerance.
 TEST_F(Preconditioners, ReduceTheIterationsOfTheirSolvers) {
-    const CsrSystem badlyScaled = scaledPoisson(24), nonsymmetric = convectionDiffusion(40, 0.5),
-                    poisson = poisson2d(40);
+    const Csr<double> badlyScaled = grid(16, true, 0.0), nonsymmetric = grid(24, false, 0.5),
+                      poisson = grid(24, false, 0.0);
     const Setter cg = withDefaults(kyraSparseSetCgSolver),
                  bicgstab = withDefaults(kyraSparseSetBicgstabSolver),
                  gmres = withDefaults(kyraSparseSetGmresSolver);
     const Setter ilu0 = withDefaults(kyraSparseSetIlu0Preconditioner),
                  ainv = with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{1, 0.0});
     const struct {
-        const CsrSystem& system;
+        const Csr<double>& system;
         Setter solver, preconditioner;
-        int numerator, denominator;  // preconditioned < plain * numerator / denominator
+        double factor;  // preconditioned < plain * factor
     } cases[] = {
-        {badlyScaled, cg, withDefaults(kyraSparseSetJacobiPreconditioner), 1, 2},
-        {badlyScaled, cg, with(kyraSparseSetBlockJacobiPreconditioner, kyraSparseBlockjacobiOptions{4}), 1,
-         2},
-        {nonsymmetric, bicgstab, ilu0, 1, 2},
-        {nonsymmetric, gmres, ilu0, 1, 2},
-        {nonsymmetric, bicgstab, ainv, 3, 4},
-        {nonsymmetric, gmres, ainv, 3, 4},
-        {poisson, cg, with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{1, 0.0}), 3, 4},
+        {badlyScaled, cg, withDefaults(kyraSparseSetJacobiPreconditioner), 0.5},
+        {badlyScaled, cg, with(kyraSparseSetBlockJacobiPreconditioner, kyraSparseBlockjacobiOptions{4}), 0.5},
+        {nonsymmetric, bicgstab, ilu0, 0.5},
+        {nonsymmetric, gmres, ilu0, 0.5},
+        {nonsymmetric, bicgstab, ainv, 0.75},
+        {poisson, cg, with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{1, 0.0}), 0.75},
     };
     for (const auto& c : cases) {
-        setSystem(c.system);
         ASSERT_EQ(c.solver(handle, plan), kyraSparseNoError);
         ASSERT_EQ(kyraSparseSetNoPreconditioner(handle, plan, nullptr), kyraSparseNoError);
-        const int plain = solve().iterations;
+        const int plain = solve(c.system);
         ASSERT_EQ(c.preconditioner(handle, plan), kyraSparseNoError) << lastStatus();
-        SCOPED_TRACE(planText(kyraSparseGetPlanPreconditionerString) + " with " +
-                     planText(kyraSparseGetPlanSolverString));
-        EXPECT_LT(solve().iterations, plain * c.numerator / c.denominator);
+        SCOPED_TRACE(planText(kyraSparseGetPlanPreconditionerString));
+        EXPECT_LT(solve(c.system), plain * c.factor);
     }
 }
 
-// The second execution reuses the set-up and gives the same iterations; new
-// data set it up again.
-TEST_F(Preconditioners, AreSetUpOncePerData) {
-    const CsrSystem nonsymmetric = convectionDiffusion(60, 1.0), poisson = poisson2d(100);
-    const struct {
-        const CsrSystem& system;
-        Setter solver, preconditioner;
-    } cases[] = {
-        {nonsymmetric, withDefaults(kyraSparseSetBicgstabSolver),
-         with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{1, 0.0})},
-        {poisson, withDefaults(kyraSparseSetCgSolver),
-         with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{2, 0.0})},
-    };
-    for (const auto& c : cases) {
-        setSystem(c.system);
-        ASSERT_EQ(c.solver(handle, plan), kyraSparseNoError);
-        ASSERT_EQ(c.preconditioner(handle, plan), kyraSparseNoError);
-        SCOPED_TRACE(planText(kyraSparseGetPlanPreconditionerString));
-        const kyraSparseResult first = solve();
-        const kyraSparseResult second = solve();
-        setSystem(c.system);
-        const kyraSparseResult third = solve();
-        EXPECT_GT(first.preconditionerTime, 0.0);
-        EXPECT_LT(second.preconditionerTime, first.preconditionerTime / 100);
-        EXPECT_GT(third.preconditionerTime, second.preconditionerTime * 100);
-        EXPECT_EQ(first.iterations, second.iterations);
-    }
+// Matrix-free data: y = 2 x.
+void doubling(char, const double* x, double* y, void* user) {
+    for (int i = 0; i < *static_cast<const int*>(user); ++i) y[i] = 2.0 * x[i];
 }
 
 // With matrix-free data every kind fails at execution with status 6 and its
 // text; the same plan then solves without a preconditioner.
 TEST_F(Preconditioners, RefuseMatrixFreeDataAndThePlanRecovers) {
-    const Setter cg = withDefaults(kyraSparseSetCgSolver);
     const struct {
-        Setter solver, preconditioner;
+        Setter preconditioner;
         const char* text;
     } cases[] = {
-        {cg, withDefaults(kyraSparseSetJacobiPreconditioner), "jacobi preconditioner"},
-        {cg, withDefaults(kyraSparseSetBlockJacobiPreconditioner), "block jacobi preconditioner"},
-        {cg, withDefaults(kyraSparseSetIlu0Preconditioner), "ilu0 preconditioner"},
-        {withDefaults(kyraSparseSetGmresSolver),
-         with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{}), "ainv preconditioner"},
-        {cg, with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{}),
-         "factorized ainv preconditioner"},
+        {withDefaults(kyraSparseSetJacobiPreconditioner), "jacobi preconditioner"},
+        {withDefaults(kyraSparseSetBlockJacobiPreconditioner), "block jacobi preconditioner"},
+        {withDefaults(kyraSparseSetIlu0Preconditioner), "ilu0 preconditioner"},
+        {withDefaults(kyraSparseSetAinvPreconditioner), "ainv preconditioner"},
+        {withDefaults(kyraSparseSetFainvPreconditioner), "factorized ainv preconditioner"},
     };
     int n = 4;
-    std::vector<double> xs(n), bs(n, 2.0);
-    ASSERT_EQ(kyraSparseSetDmatrixfreeData(handle, plan, nullptr, n, doubling, &n, xs.data(), bs.data()),
+    x.assign(n, 0.0);
+    b.assign(n, 2.0);
+    ASSERT_EQ(kyraSparseSetDmatrixfreeData(handle, plan, nullptr, n, doubling, &n, x.data(), b.data()),
               kyraSparseNoError);
+    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        std::fill(xs.begin(), xs.end(), 0.0);
-        ASSERT_EQ(c.solver(handle, plan), kyraSparseNoError);
         ASSERT_EQ(c.preconditioner(handle, plan), kyraSparseNoError);
         EXPECT_EQ(execute(), kyraSparseFeatureNotImplemented);
         EXPECT_EQ(lastStatus(), std::string("feature not implemented: ") + c.text);
-
         ASSERT_EQ(kyraSparseSetNoPreconditioner(handle, plan, nullptr), kyraSparseNoError);
         EXPECT_EQ(execute(), kyraSparseNoError) << lastStatus();
-        for (double v : xs) EXPECT_NEAR(v, 1.0, 1e-12);
+        EXPECT_EQ(x, std::vector<double>(n, 1.0));
     }
 }
 
 // A set-up that fails reports its status and text, and the plan then solves
 // good data with the same preconditioner.
 TEST_F(Preconditioners, FailedSetUpReportsAndThePlanRecovers) {
-    std::vector<Entry<double>> upwind;  // convectionDiffusion(6, 1.0), to be given one-based
-    const CsrSystem good = convectionDiffusion(6, 1.0), poisson = poisson2d(6);
-    for (int i = 0; i < good.n; ++i)
-        for (int p = good.rowPtr[i]; p < good.rowPtr[i + 1]; ++p)
-            upwind.push_back({i, good.colInd[p], good.values[p]});
+    const Csr<double> good = grid(6, false, 1.0), poisson = grid(6, false, 0.0);
     const struct {
         Csr<double> bad;
-        const CsrSystem& good;
+        const Csr<double>& good;
         Setter solver, preconditioner;
         kyraSparseStatus status;
         const char* text;
@@ -258,13 +247,12 @@ TEST_F(Preconditioners, FailedSetUpReportsAndThePlanRecovers) {
         {Csr<double>(2, {{0, 0, 1.0}, {1, 0, 1.0}}), good, withDefaults(kyraSparseSetBicgstabSolver),
          withDefaults(kyraSparseSetIlu0Preconditioner), kyraSparsePreconditionerError,
          "preconditioner error: input matrix is missing a diagonal element"},
-        {Csr<double>(good.n, upwind, 1), good, withDefaults(kyraSparseSetGmresSolver),
-         with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{}), kyraSparseFeatureNotImplemented,
+        {Csr<double>(good.n(), good.entries(), 1), good, withDefaults(kyraSparseSetGmresSolver),
+         withDefaults(kyraSparseSetAinvPreconditioner), kyraSparseFeatureNotImplemented,
          "feature not implemented: spai preconditioning"},
         {Csr<double>(2, {{0, 0, -1.0}, {0, 1, 0.5}, {1, 0, 0.5}, {1, 1, 2.0}}), poisson,
-         withDefaults(kyraSparseSetCgSolver),
-         with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{}), kyraSparsePreconditionerError,
-         "preconditioner error: the input matrix is not positive definite"},
+         withDefaults(kyraSparseSetCgSolver), withDefaults(kyraSparseSetFainvPreconditioner),
+         kyraSparsePreconditionerError, "preconditioner error: the input matrix is not positive definite"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -275,8 +263,7 @@ TEST_F(Preconditioners, FailedSetUpReportsAndThePlanRecovers) {
         ASSERT_EQ(c.preconditioner(handle, plan), kyraSparseNoError);
         EXPECT_EQ(execute(), c.status);
         EXPECT_EQ(lastStatus(), c.text);
-        setSystem(c.good);
-        solve();
+        solve(c.good);
     }
 }
 

@@ -1,39 +1,80 @@
 #ifndef KYRA_TESTS_SOLVER_SOLVERTESTSUPPORT_H
 #define KYRA_TESTS_SOLVER_SOLVERTESTSUPPORT_H
 
-// Shared pieces of the solver tests: the test systems, a test preconditioner
-// and a matrix that count their use, and a runner that drives one solver run
-// on the host platform the way plan execution does.
+// Shared pieces of the solver tests: the methods as a table, the test
+// systems, a diagonal preconditioner that counts its applications, and
+// a runner that drives single runs the way plan execution does. The runner
+// takes the platform type as a parameter so that the tables can run on
+// other platforms too.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "common/DenseReference.h"
 #include "common/TestMatrices.h"
 #include "core/Context.h"
 #include "core/Options.h"
-#include "kyraSparse.h"
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"
 #include "preconditioner/NoPreconditioner.h"
-#include "preconditioner/Preconditioner.h"
-#include "solver/Solver.h"
+#include "solver/Bicg.h"
+#include "solver/Bicgstab.h"
+#include "solver/Bicgstabl.h"
+#include "solver/Cg.h"
+#include "solver/Gmres.h"
+#include "solver/Minres.h"
 
 namespace solvertest {
 
-using Iterative::Context;
-using Iterative::Matrix;
-using Iterative::Platform;
-using Iterative::Preconditioner;
-using Iterative::TransOp;
-using Iterative::Vector;
+using namespace Iterative;
 
-using RealTypes = ::testing::Types<float, double>;
+// How a method applies M: to x's update (right), to the residual it
+// minimises (left) or symmetrically (split).
+enum class Side { Right, Left, Split };
+
+// One method with its options: built directly, or set on a plan.
+struct Method {
+    std::string name;  // the plan's solver text
+    std::function<std::unique_ptr<Solver>()> make;
+    std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)> set;
+    Side side;
+    bool hermitian;  // needs a Hermitian system (CG, MINRES)
+};
+
+template <typename S, typename Options>
+Method method(std::string name, Options opts,
+              kyraSparseStatus (*setter)(kyraSparseHandle, kyraSparsePlan, const Options*), Side side,
+              bool hermitian = false) {
+    return {name, [opts] { return std::unique_ptr<Solver>(new S(&opts)); },
+            [opts, setter](kyraSparseHandle h, kyraSparsePlan p) { return setter(h, p, &opts); }, side,
+            hermitian};
+}
+inline Method cg() {
+    return method<Cg>("cg", kyraSparseCgOptions{}, kyraSparseSetCgSolver, Side::Split, true);
+}
+inline Method bicg(int explicitTranspose = 0) {
+    return method<Bicg>("bicg", kyraSparseBicgOptions{explicitTranspose}, kyraSparseSetBicgSolver,
+                        Side::Split);
+}
+inline Method bicgstab() {
+    return method<Bicgstab>("bicgstab", kyraSparseBicgstabOptions{}, kyraSparseSetBicgstabSolver,
+                            Side::Right);
+}
+inline Method bicgstabl(int l) {
+    return method<Bicgstabl>("bicgstabl(" + std::to_string(l) + ")", kyraSparseBicgstablOptions{l},
+                             kyraSparseSetBicgstablSolver, Side::Right);
+}
+inline Method gmres(int restart) {
+    return method<Gmres>("gmres(" + std::to_string(restart) + ")", kyraSparseGmresOptions{restart},
+                         kyraSparseSetGmresSolver, Side::Left);
+}
+inline Method minres() {
+    return method<Minres>("minres", kyraSparseMinresOptions{}, kyraSparseSetMinresSolver, Side::Split, true);
+}
 
 // Relative accuracy a solve in T can be asked for.
 template <typename T>
@@ -43,19 +84,19 @@ double solveTolerance() {
 
 // ---------------------------------------------------------------- systems
 
-// 2-D convection-diffusion on a g x g grid, upwind in x: nonsymmetric. For
-// the complex types the diagonal gets an imaginary part as well.
+// 2-D convection-diffusion on a g x g grid, upwind in x: nonsymmetric, and
+// for the complex types with complex couplings and diagonal.
 template <typename T>
 Csr<T> convectionDiffusion(int g, double peclet = 20.0) {
     const double h = 1.0 / (g + 1);
     std::vector<Entry<T>> e;
     for (int k = 0; k < g * g; ++k) {
         const int j = k % g;
-        if (k >= g) e.push_back({k, k - g, scalar<T>(-1.0)});
-        if (j > 0) e.push_back({k, k - 1, scalar<T>(-1.0 - peclet * h, 0.1)});
-        e.push_back({k, k, scalar<T>(4.0 + peclet * h, 0.5)});
-        if (j + 1 < g) e.push_back({k, k + 1, scalar<T>(-1.0, -0.1)});
-        if (k + g < g * g) e.push_back({k, k + g, scalar<T>(-1.0)});
+        if (k >= g) e.push_back({k, k - g, scalar<T>(-1.0, 0.3)});
+        if (j > 0) e.push_back({k, k - 1, scalar<T>(-1.0 - peclet * h, 0.6)});
+        e.push_back({k, k, scalar<T>(4.0 + peclet * h, 1.5)});
+        if (j + 1 < g) e.push_back({k, k + 1, scalar<T>(-1.0, -0.6)});
+        if (k + g < g * g) e.push_back({k, k + g, scalar<T>(-1.0, 0.2)});
     }
     return Csr<T>(g * g, e);
 }
@@ -65,9 +106,7 @@ Csr<T> convectionDiffusion(int g, double peclet = 20.0) {
 // (0, 8) - shift, so a shift inside that range makes it indefinite.
 template <typename T>
 Csr<T> laplacian(int g, double shift = 0.0) {
-    const bool complex = kyra::IsComplex<T>::value;
-    const double c = complex ? std::cos(0.3) : 1.0;
-    const double s = complex ? std::sin(0.3) : 0.0;
+    const double c = kyra::IsComplex<T>::value ? std::cos(0.3) : 1.0, s = std::sqrt(1 - c * c);
     std::vector<Entry<T>> e;
     for (int k = 0; k < g * g; ++k) {
         const int j = k % g;
@@ -80,10 +119,10 @@ Csr<T> laplacian(int g, double shift = 0.0) {
     return Csr<T>(g * g, e);
 }
 
-// Skew-symmetric: <v, A v> = 0 for every real v.
+// The natural test system of a method on a g x g grid.
 template <typename T>
-Csr<T> skewPair() {
-    return Csr<T>(2, {{0, 1, scalar<T>(1.0)}, {1, 0, scalar<T>(-1.0)}});
+Csr<T> systemFor(const Method& m, int g, double shift = 0.0) {
+    return m.hermitian ? laplacian<T>(g, shift) : convectionDiffusion<T>(g);
 }
 
 template <typename T>
@@ -95,14 +134,11 @@ Csr<T> diagonal(const std::vector<double>& d) {
 
 // A system whose iterate cannot move any more: base plus one decoupled
 // unknown with coefficient 2^-100 whose initial guess 2^100 is exact. Every
-// step on the base part is below the rounding of |x|, while the residual
-// is that of the base part alone.
+// step on the base part is below the rounding of |x|.
 template <typename T>
 struct StagnatingSystem {
-    explicit StagnatingSystem(const Csr<T>& base)
-        : A(base.n() + 1, withDecoupledUnknown(base)),
-          b(rightHandSide(base, smoothSolution<T>(base.n()))),
-          x0(base.n() + 1, T(0)) {
+    explicit StagnatingSystem(const Csr<T>& base) : A(base.n() + 1, withDecoupledUnknown(base)), x0(A.n()) {
+        b = rightHandSide(base, smoothSolution<T>(base.n()));
         b.push_back(scalar<T>(1.0));
         x0.back() = scalar<T>(std::ldexp(1.0, 100));
     }
@@ -112,26 +148,17 @@ struct StagnatingSystem {
         return e;
     }
     Csr<T> A;
-    std::vector<T> b;
-    std::vector<T> x0;
+    std::vector<T> b, x0;
 };
 
 // ---------------------------------------------------------- test operators
 
 // M = diag(d): applies d^-1, or conj(d)^-1 for the conjugate transpose, and
-// counts its applications.
+// counts its applications. Host vectors only.
 template <typename S>
-class DiagonalPreconditioner : public Iterative::Preconditioner {
+class DiagonalPreconditioner : public Preconditioner {
   public:
     explicit DiagonalPreconditioner(std::vector<S> d) : d_(std::move(d)) {}
-    // The diagonal of A, with moduli taken when positive definiteness is
-    // needed (a symmetric indefinite A).
-    static DiagonalPreconditioner fromMatrix(const Csr<S>& A, bool modulus = false) {
-        std::vector<S> d(A.n());
-        for (int i = 0; i < A.n(); ++i) d[i] = modulus ? S(kyra::abs(A.at(i, i))) : A.at(i, i);
-        return DiagonalPreconditioner(d);
-    }
-
     std::string name() const override { return "test diagonal"; }
     void parameterCheck() const override {}
     int applications() const { return applications_; }
@@ -141,7 +168,7 @@ class DiagonalPreconditioner : public Iterative::Preconditioner {
 
   private:
     template <typename T>
-    void generate_(const Iterative::Context&, const Iterative::Platform&, const Matrix<T>&) {}
+    void generate_(const Context&, const Platform&, const Matrix<T>&) {}
 
     template <typename T>
     void apply_(TransOp op, const Vector<T>& in, Vector<T>& out) const {
@@ -149,37 +176,11 @@ class DiagonalPreconditioner : public Iterative::Preconditioner {
             ++applications_;
             for (int i = 0; i < in.n(); ++i)
                 out.val()[i] = in.val()[i] / (op == TransOp::NoTrans ? d_[i] : kyra::conj(d_[i]));
-        } else {
-            ADD_FAILURE() << "preconditioner applied to another scalar type";
         }
     }
 
     std::vector<S> d_;
     mutable int applications_ = 0;
-};
-
-// Forwards products to another matrix and counts them.
-template <typename T>
-class CountingMatrix : public Matrix<T> {
-  public:
-    explicit CountingMatrix(const Matrix<T>& inner) : inner_(inner) {}
-    int m() const override { return inner_.m(); }
-    int n() const override { return inner_.n(); }
-    Iterative::PlatformType platform() const override { return inner_.platform(); }
-    std::string name() const override { return inner_.name(); }
-    void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override {
-        ++(op == TransOp::NoTrans ? products : adjointProducts);
-        inner_.mvm_(op, alpha, x, beta, y);
-    }
-    typename Matrix<T>::Pointer transpose_(bool conjugate) const override {
-        return inner_.transpose_(conjugate);
-    }
-
-    mutable int products = 0;
-    mutable int adjointProducts = 0;
-
-  private:
-    const Matrix<T>& inner_;
 };
 
 // ------------------------------------------------------------------ runner
@@ -189,62 +190,58 @@ struct Outcome {
     kyraSparseFlag flag = kyraSparseUnknownIterationError;
     kyraSparseResult result{};
     std::vector<T> x;
-    // Entries 0..maxIterations+1; entries never written keep kUnwritten.
-    std::vector<double> history;
+    std::vector<double> history;  // entries never written keep kUnwritten
 };
 
 constexpr double kUnwritten = -12345.0;
 
-inline kyraSparseConfig configWith(double relativeTolerance = -1, int maxIterations = -1) {
+inline kyraSparseConfig configWith(double relativeTolerance, int maxIterations) {
     kyraSparseConfig config;
-    Iterative::SetDefault(config);
-    if (relativeTolerance > 0) config.relativeTolerance = relativeTolerance;
-    if (maxIterations >= 0) config.maxIterations = maxIterations;
+    SetDefault(config);
+    config.relativeTolerance = relativeTolerance;
+    config.maxIterations = maxIterations;
     return config;
 }
 
 // Drives single runs as plan execution does: a fresh result record with a
 // copy of the configuration, beginRun, then details until a flag is thrown.
 // Without x0 the run starts from a zero guess (x holds other values before).
-class Runner {
+template <typename PlatformType = HostPlatform>
+class BasicRunner {
   public:
     template <typename T>
-    Outcome<T> run(Iterative::Solver& solver, const Matrix<T>& A, const std::vector<T>& b,
-                   kyraSparseConfig config = configWith(), const Preconditioner* M = nullptr,
-                   const std::vector<T>* x0 = nullptr) {
+    Outcome<T> run(Solver& solver, const Matrix<T>& A, const std::vector<T>& b, kyraSparseConfig config,
+                   const Preconditioner* M = nullptr, const std::vector<T>* x0 = nullptr) {
         Outcome<T> out;
         out.x = x0 ? *x0 : std::vector<T>(b.size(), scalar<T>(7.0, 3.0));
         config.useInitialGuess = x0 != nullptr;
         out.history.assign(static_cast<std::size_t>(std::max(config.maxIterations, 0)) + 2, kUnwritten);
         config.residualVector = out.history.data();
         out.result.config = config;
-        out.result.residualVector = config.residualVector;
-
         const int n = static_cast<int>(b.size());
-        Iterative::HostVectorRef<T> xVector(n, out.x.data());
-        const Iterative::HostVectorRef<T> bVector(n, b.data());
+        HostVectorRef<T> x(n, out.x.data());
+        const HostVectorRef<T> bVector(n, b.data());
         solver.beginRun(context_, out.result.config, out.result);
         try {
-            solver.details(platform_, M ? *M : none_, A, bVector, xVector);
+            solver.details(platform_, M ? *M : none_, A, bVector, x);
             ADD_FAILURE() << solver.name() << " returned without a flag";
         } catch (kyraSparseFlag flag) {
             out.flag = flag;
         }
         return out;
     }
-
     template <typename T>
-    Outcome<T> run(Iterative::Solver& solver, const Csr<T>& A, const std::vector<T>& b,
-                   kyraSparseConfig config = configWith(), const Preconditioner* M = nullptr,
-                   const std::vector<T>* x0 = nullptr) {
+    Outcome<T> run(Solver& solver, const Csr<T>& A, const std::vector<T>& b, kyraSparseConfig config,
+                   const Preconditioner* M = nullptr, const std::vector<T>* x0 = nullptr) {
         return run(solver, static_cast<const Matrix<T>&>(A.matrix()), b, config, M, x0);
     }
 
   private:
-    Iterative::Context context_;
-    Iterative::HostPlatform platform_{context_, nullptr};
-    Iterative::NoPreconditioner none_{nullptr};
+    Context context_;
+    PlatformType platform_{context_, nullptr};
+    NoPreconditioner none_{nullptr};
 };
+using Runner = BasicRunner<>;
 
 }  // namespace solvertest
 
