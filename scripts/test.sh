@@ -1,7 +1,8 @@
 #!/bin/sh
-# usage: scripts/test.sh [--sanitize]
+# usage: scripts/test.sh [--sanitize | --tsan]
 # Builds and runs the whole test suite; --sanitize uses a separate build with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, --tsan one with
+# ThreadSanitizer (host only).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${1:-}" = "--sanitize" ]; then
@@ -9,6 +10,16 @@ if [ "${1:-}" = "--sanitize" ]; then
     "$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYRA_SANITIZE=ON -DKYRA_BUILD_BENCH=OFF
     export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+elif [ "${1:-}" = "--tsan" ]; then
+    build=$root/build-tsan
+    "$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYRA_TSAN=ON -DKYRA_CUDA=OFF \
+        -DKYRA_BUILD_BENCH=OFF
+    # The OpenMP runtime (and OpenBLAS's OpenMP build) is not instrumented:
+    # ThreadSanitizer cannot see its thread team's synchronisation and would
+    # report races that are none. With one OpenMP thread it watches what is
+    # ours: the handles' worker threads, their callers and the callbacks.
+    export OMP_NUM_THREADS=1
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 else
     build=$root/build
     "$root/scripts/build.sh" "$build"
