@@ -13,7 +13,9 @@
 // one product with A. The scaling runs alternate one and two threads and
 // are followed by the same measurement of a plain compute loop (on a shared
 // machine it shows how much of a second core the run really had) and of
-// bare LAPACK ?posv calls on FSAI's small systems.
+// bare LAPACK ?posv calls on FSAI's small systems. Last, the approximate
+// inverses' pattern powers on a band of 2,000 rows with 20 entries each,
+// for pattern options 1 to 3 (A^2 to A^4).
 //
 // Usage: bench_preconditioners [grid side, default 1000 (10^6 rows)]
 //                              [repetitions, default 5]
@@ -41,6 +43,7 @@
 #include "preconditioner/Ilu0.h"
 #include "preconditioner/Jacobi.h"
 #include "preconditioner/host/lapack.h"
+#include "preconditioner/host/power_pattern.h"
 
 #include "BenchSupport.h"
 
@@ -174,6 +177,27 @@ double posvSpeedup(int repetitions) {
     });
 }
 
+// Times the pattern of A^p for the band's pattern options 1 to 3; the band
+// has columns r - 10 .. r + 9 (clipped) in row r.
+void powerPatternTimes(int repetitions) {
+    const int n = 2000;
+    std::vector<int> rowPtr{0};
+    std::vector<int> colInd;
+    for (int r = 0; r < n; ++r) {
+        for (int c = std::max(0, r - 10); c < std::min(n, r + 10); ++c) colInd.push_back(c);
+        rowPtr.push_back(static_cast<int>(colInd.size()));
+    }
+    std::printf("\n%-34s %12s %12s\n", "pattern power, band n = 2000", "min ms", "median ms");
+    for (int option = 1; option <= 3; ++option) {
+        const int p = pc::host::patternPower(option);
+        const Timing t = measure(repetitions, [&] {
+            pc::host::GetPowerPattern(p, n, rowPtr.back(), rowPtr.data(), colInd.data());
+        });
+        std::printf("%-34s %12.2f %12.2f\n", ("pattern " + std::to_string(option)).c_str(), t.min * 1e3,
+                    t.median * 1e3);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -240,6 +264,7 @@ int main(int argc, char** argv) {
     const double control = computeSpeedup(repetitions);
     std::printf("%-34s %34.2f\n", "control: plain compute loop", control);
     std::printf("%-34s %34.2f\n", "control: LAPACK dposv, 2 x 2", posvSpeedup(repetitions));
+    powerPatternTimes(repetitions);
 
     std::printf(
         "\nCSV columns: "

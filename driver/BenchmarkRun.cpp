@@ -69,14 +69,15 @@ kyraSparseStatus attach(const LibrarySession& session, const kyraSparseCooOption
                                  asPublic(system.solution), asPublic(system.rightHandSide));
 }
 
-// Reads the system, attaches it and executes the plan. The status of the
-// attachment is not looked at: bad data shows up at execution. Returns the
+// Reads the system, attaches it and executes the plan. A refused
+// attachment ends the run with the library's text, like a failed execution:
+// the execution would only report that no data was set. Returns the
 // solution when the solve ran to its end.
 template <typename T>
 bool readAndSolve(const LibrarySession& session, SolveData& data, const kyraSparseCooOptions& options,
                   std::vector<T>& solution) {
     SystemArrays<T> system = readSystem<T>(data);
-    attach(session, options, system);
+    session.check(attach(session, options, system));
     session.check(kyraSparseExecutePlan(session.handle(), session.plan(), &data.config, &data.result));
     // A run that failed before its end leaves no description on the handle.
     if (data.result.extendedInfoId == 0) return false;

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Installs every build and test dependency on a fresh Debian 12 machine.
-# Idempotent: does nothing (and prints nothing) when all is present.
+# usage: scripts/install-deps.sh [extra packages...]
+# Installs every build and test dependency on a fresh Debian 12 machine, and
+# the extra packages named (scripts/fuzz.sh names clang's). Idempotent: does
+# nothing (and prints nothing) when all is present.
 set -eu
-packages="cmake ninja-build g++ make libopenblas-dev libopenblas-openmp-dev liblapacke-dev libsuitesparse-dev libgtest-dev pkg-config"
+packages="cmake ninja-build g++ make libopenblas-dev libopenblas-openmp-dev liblapacke-dev libsuitesparse-dev libgtest-dev pkg-config $*"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

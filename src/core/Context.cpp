@@ -21,6 +21,17 @@ namespace {
 // two wake-ups of a blocking exchange.
 constexpr std::chrono::microseconds kSpinBudget(50);
 
+// The context whose work item the calling thread is running.
+thread_local const Context* currentContext = nullptr;
+
+class CurrentContextScope {
+  public:
+    explicit CurrentContextScope(const Context& context) { currentContext = &context; }
+    ~CurrentContextScope() { currentContext = nullptr; }
+    CurrentContextScope(const CurrentContextScope&) = delete;
+    CurrentContextScope& operator=(const CurrentContextScope&) = delete;
+};
+
 template <typename Condition>
 void spinWhile(Condition condition) {
     const auto deadline = std::chrono::steady_clock::now() + kSpinBudget;
@@ -45,7 +56,10 @@ class Context::Impl {
     void execute(Context& context, const Work& work) {
         {
             std::lock_guard<std::mutex> lock(workMutex_);
-            pendingWork_ = [&context, &work] { work(context); };
+            pendingWork_ = [&context, &work] {
+                const CurrentContextScope scope(context);
+                work(context);
+            };
             pending_ = true;
         }
         workChanged_.notify_all();
@@ -104,6 +118,8 @@ Context::Context() : impl_(std::make_shared<Impl>()) {}
 Context::~Context() = default;
 
 void Context::execute(const Work& work) { impl_->execute(*this, work); }
+
+const Context* Context::current() { return currentContext; }
 
 std::mutex& Context::getMutex() const { return impl_->callMutex; }
 

@@ -39,6 +39,8 @@ class Context {
 
     // Runs work on the worker thread and rethrows what it threw.
     void execute(const Work& work);
+    // The context whose work runs on the calling thread; null outside work.
+    static const Context* current();
     std::mutex& getMutex() const;
 
     void setLastStatusString(const std::string& text) const;

@@ -54,6 +54,8 @@ class Plan {
 void createPlan(const Context& context, kyraSparsePlan* plan);
 void destroyPlan(kyraSparsePlan plan);
 // The plan behind a handle; a null handle raises status 11 "null plan".
+// Plans belong to the library handle that created them: called from another
+// handle's work, it raises status 11 "plan belongs to another handle".
 Plan& getPlan(kyraSparsePlan plan);
 
 }  // namespace Iterative

@@ -1,3 +1,4 @@
+#include "core/Context.h"
 #include "core/Exception.h"
 #include "core/Plan.h"
 #include "matrix/DataFormat.h"
@@ -33,7 +34,13 @@ void createPlan(const Context& context, kyraSparsePlan* plan) {
 
 Plan& getPlan(kyraSparsePlan plan) {
     if (!plan) KyraSparseExceptionTemplate<kyraSparsePlanError>::raise("null plan");
-    return *reinterpret_cast<Plan*>(plan);
+    Plan& found = *reinterpret_cast<Plan*>(plan);
+    // Work for another handle would race with the owner's worker thread.
+    const Context* caller = Context::current();
+    if (caller != nullptr && caller != &found.context()) {
+        KyraSparseExceptionTemplate<kyraSparsePlanError>::raise("plan belongs to another handle");
+    }
+    return found;
 }
 
 void destroyPlan(kyraSparsePlan plan) { delete &getPlan(plan); }

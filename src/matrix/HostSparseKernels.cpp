@@ -125,12 +125,19 @@ int firstRowAtWeight(const int* rowPtr, int m, long weight) {
 template <typename T, int Base, typename Part, bool BetaIsZero>
 void productRows(const CsrArrays<T, Base>& A, const Part& part, int first, int last, int k, T alpha,
                  const T* x, T beta, T* y) {
+    // Prefetch addresses stay inside this range's entries: an address past
+    // the arrays, or an offset from the null arrays of an empty matrix, is
+    // undefined even when it is never read.
+    constexpr int ahead = kPrefetchBytes / sizeof(T);
+    const int stop = first < last ? A.end(last - 1) : 0;
     for (int i = first; i < last; ++i) {
         T sum = T(0);
         const int begin = A.begin(i);
         const int end = A.end(i);
-        __builtin_prefetch(A.val + begin + kPrefetchBytes / sizeof(T), 0, 0);
-        __builtin_prefetch(A.colInd + begin + kPrefetchBytes / sizeof(T), 0, 0);
+        if (begin + ahead < stop) {
+            __builtin_prefetch(A.val + begin + ahead, 0, 0);
+            __builtin_prefetch(A.colInd + begin + ahead, 0, 0);
+        }
         for (int p = begin; p < end; ++p) {
             const int c = A.col(p);
             if (part.keep(i, c)) sum += A.val[p] * x[c];

@@ -3,8 +3,10 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
+#include "core/Exception.h"
 #include "matrix/ScalarTypes.h"
 #include "preconditioner/host/block_jacobi.h"
 #include "preconditioner/host/factorized_spai.h"
@@ -29,9 +31,21 @@ int baseOf(const HostCsrMatrix<T>& A) {
     return A.index().toInt();
 }
 
+// An approximate inverse without entries cannot be applied: it comes from a
+// matrix without entries, or from dropping every entry (non-finite values
+// are never kept).
+void requireEntries(int nnz, const char* what) {
+    if (nnz == 0) {
+        Iterative::KyraSparseExceptionTemplate<kyraSparsePreconditionerError>::raise(std::string(what) +
+                                                                                     " has no entries");
+    }
+}
+
 // A zero-based matrix sharing the pattern's arrays, with new zero values.
 template <typename T>
-std::shared_ptr<HostCsrMatrixSharedRef<T>> onPattern(const HostCsrMatrix<T>& A, const CsrPattern& pattern) {
+std::shared_ptr<HostCsrMatrixSharedRef<T>> onPattern(const HostCsrMatrix<T>& A, const CsrPattern& pattern,
+                                                     const char* what) {
+    requireEntries(pattern.nnz(), what);
     return std::make_shared<HostCsrMatrixSharedRef<T>>(A.m(), A.n(), pattern.nnz(), pattern.rowPtr,
                                                        pattern.colInd, IndexType::ZeroBased);
 }
@@ -39,10 +53,12 @@ std::shared_ptr<HostCsrMatrixSharedRef<T>> onPattern(const HostCsrMatrix<T>& A, 
 // M itself, or a new matrix without M's off-diagonal entries below the
 // tolerance when one is set.
 template <typename T>
-MatrixPointer<T> dropSmallEntries(double tolerance, std::shared_ptr<HostCsrMatrixSharedRef<T>> M) {
+MatrixPointer<T> dropSmallEntries(double tolerance, std::shared_ptr<HostCsrMatrixSharedRef<T>> M,
+                                  const char* what) {
     if (!(tolerance > 0.0)) return M;
     const CsrMatrix<T> kept =
         drop_tolerance<T>(tolerance, M->m(), M->n(), 0, M->val(), M->rowPtr(), M->colInd());
+    requireEntries(kept.nnz(), what);
     return std::make_shared<HostCsrMatrixSharedRef<T>>(M->m(), M->n(), kept.nnz(), kept.val, kept.rowPtr,
                                                        kept.colInd, IndexType::ZeroBased);
 }
@@ -132,10 +148,11 @@ MatrixPointer<T> makeAinv(const HostCsrMatrix<T>& A, const kyraSparseAinvOptions
     requireZeroBased(baseOf(A), "spai preconditioning");
     const CsrPattern pattern =
         GetPowerPattern(patternPower(options.pattern), A.n(), A.nnz(), A.rowPtr(), A.colInd());
-    auto M = onPattern(A, pattern);
+    const char* what = "approximate inverse";
+    auto M = onPattern(A, pattern, what);
     spai<T>(A.m(), A.n(), A.nnz(), baseOf(A), A.val(), A.rowPtr(), A.colInd(), M->val(), M->rowPtr(),
             M->colInd());
-    return dropSmallEntries(options.dropTolerance, M);
+    return dropSmallEntries(options.dropTolerance, M, what);
 }
 
 template <typename T>
@@ -143,10 +160,11 @@ MatrixPointer<T> makeFactorizedAinv(const HostCsrMatrix<T>& A, const kyraSparseF
     requireZeroBased(baseOf(A), "factorized spai preconditioning");
     const CsrPattern pattern =
         GetUpperPowerPattern(patternPower(options.pattern), A.n(), A.nnz(), A.rowPtr(), A.colInd());
-    auto Z = onPattern(A, pattern);
+    const char* what = "factorized approximate inverse";
+    auto Z = onPattern(A, pattern, what);
     factorized_spai<T>(A.n(), A.nnz(), baseOf(A), A.val(), A.rowPtr(), A.colInd(), Z->val(), Z->rowPtr(),
                        Z->colInd());
-    return dropSmallEntries(options.dropTolerance, Z);
+    return dropSmallEntries(options.dropTolerance, Z, what);
 }
 
 #define KYRA_INSTANTIATE_HOST_FACTORIES(T)                                                            \

@@ -32,19 +32,29 @@ namespace {
 // Below this many rows a thread team costs more than it saves.
 constexpr int kParallelRows = 4096;
 
-// Collects the pattern rows of one thread's contiguous row range.
+// Collects the pattern rows of one thread's contiguous row range. Row r of
+// A^p is built level by level: the columns reachable in k + 1 steps are the
+// union of the rows of the columns reachable in k steps, each column kept
+// once by a marker. The cost follows the sizes of these sets, not the
+// number of paths.
 class RowCollector {
   public:
     RowCollector(int n, const int* rowPtr, const int* colInd)
-        : rowPtr_(rowPtr), colInd_(colInd), marker_(n, -1) {}
+        : rowPtr_(rowPtr), colInd_(colInd), marker_(n, 0) {}
 
     // Appends row r of the power pattern (sorted) and returns its length.
     template <bool Upper>
     int collectRow(int p, int r) {
+        level_.assign(1, r);
+        for (int step = 1; step < p; ++step) {
+            next_.clear();
+            unionOfRows(level_, 0, next_);
+            level_.swap(next_);
+        }
+        // The upper variant keeps only the upper triangle of the last step.
         const std::size_t start = columns_.size();
-        DoGetPowerMatrix<Upper>(p, r, r);
-        for (std::size_t t = start; t < columns_.size(); ++t) marker_[columns_[t]] = -1;
-        std::sort(columns_.begin() + start, columns_.end());
+        unionOfRows(level_, Upper ? r : 0, columns_);
+        std::sort(columns_.begin() + static_cast<std::ptrdiff_t>(start), columns_.end());
         return static_cast<int>(columns_.size() - start);
     }
 
@@ -52,27 +62,56 @@ class RowCollector {
     std::vector<int> takeColumns() { return std::move(columns_); }
 
   private:
-    // Visits every path of p edges from `row`; the columns reached at the
-    // last step (in the upper variant only those >= startRow) are appended
-    // once each.
-    template <bool Upper>
-    void DoGetPowerMatrix(int p, int row, int startRow) {
-        for (int q = rowPtr_[row]; q < rowPtr_[row + 1]; ++q) {
-            const int c = colInd_[q];
-            if (p > 1) {
-                DoGetPowerMatrix<Upper>(p - 1, c, startRow);
-            } else if (marker_[c] == -1 && (!Upper || c >= startRow)) {
-                marker_[c] = static_cast<int>(columns_.size());
-                columns_.push_back(c);
+    // Appends to out each column >= lowest of the given rows, once.
+    void unionOfRows(const std::vector<int>& rows, int lowest, std::vector<int>& out) {
+        if (++stamp_ == 0) {
+            std::fill(marker_.begin(), marker_.end(), 0u);
+            stamp_ = 1;
+        }
+        for (int row : rows) {
+            for (int q = rowPtr_[row]; q < rowPtr_[row + 1]; ++q) {
+                const int c = colInd_[q];
+                if (c >= lowest && marker_[c] != stamp_) {
+                    marker_[c] = stamp_;
+                    out.push_back(c);
+                }
             }
         }
     }
 
     const int* rowPtr_;
     const int* colInd_;
-    std::vector<int> marker_;
+    // marker_[c] == stamp_: column c is already in the set being built.
+    std::vector<unsigned> marker_;
+    unsigned stamp_ = 0;
+    std::vector<int> level_;
+    std::vector<int> next_;
     std::vector<int> columns_;
 };
+
+// A's pattern with each row's duplicate columns collapsed (conversions keep
+// duplicates), so that the level unions never walk a column twice.
+struct UniquePattern {
+    std::vector<int> rowPtr;
+    std::vector<int> colInd;
+};
+
+UniquePattern collapseDuplicates(int n, const int* rowPtr, const int* colInd) {
+    UniquePattern unique{std::vector<int>(n + 1, 0), {}};
+    unique.colInd.reserve(rowPtr[n] - rowPtr[0]);
+    std::vector<int> lastRow(n, -1);
+    for (int r = 0; r < n; ++r) {
+        for (int q = rowPtr[r]; q < rowPtr[r + 1]; ++q) {
+            const int c = colInd[q];
+            if (lastRow[c] != r) {
+                lastRow[c] = r;
+                unique.colInd.push_back(c);
+            }
+        }
+        unique.rowPtr[r + 1] = static_cast<int>(unique.colInd.size());
+    }
+    return unique;
+}
 
 // The rows of one thread's range: their lengths and their columns.
 struct Piece {
@@ -106,11 +145,12 @@ void concatenate(const std::vector<Piece>& pieces, std::vector<int>& outRowPtr, 
 // are then concatenated in row order. outRowPtr[r + 1] first holds the
 // length of row r.
 template <bool Upper>
-CsrPattern GetPowerMatrix(int p, int n, int nnz, const int* rowPtr, const int* colInd) {
+CsrPattern GetPowerMatrix(int p, int n, const int* rowPtr, const int* colInd) {
     if (p < 1) {
         Iterative::KyraSparseExceptionTemplate<kyraSparsePreconditionerError>::raise(
             "power must be greater than 1");
     }
+    const UniquePattern unique = collapseDuplicates(n, rowPtr, colInd);
     CsrPattern pattern{std::make_shared<std::vector<int>>(n + 1), std::make_shared<std::vector<int>>()};
     std::vector<int>& outRowPtr = *pattern.rowPtr;
     std::vector<Piece> pieces(omp_get_max_threads());
@@ -122,9 +162,11 @@ CsrPattern GetPowerMatrix(int p, int n, int nnz, const int* rowPtr, const int* c
         Piece& piece = pieces[thread];
         piece.rows = threadRange(n, thread, threads);
         try {
-            RowCollector collector(n, rowPtr, colInd);
+            RowCollector collector(n, unique.rowPtr.data(), unique.colInd.data());
             const double share = static_cast<double>(piece.rows.last - piece.rows.first) / std::max(n, 1);
-            collector.reserve(static_cast<std::size_t>(share * (p == 1 ? nnz / 2 + n : 2.0 * p * nnz)));
+            const double uniqueNnz = unique.rowPtr[n];
+            collector.reserve(
+                static_cast<std::size_t>(share * (p == 1 ? uniqueNnz / 2 + n : 2.0 * p * uniqueNnz)));
             for (int r = piece.rows.first; r < piece.rows.last; ++r) {
                 outRowPtr[r + 1] = collector.collectRow<Upper>(p, r);
             }
@@ -142,12 +184,12 @@ CsrPattern GetPowerMatrix(int p, int n, int nnz, const int* rowPtr, const int* c
 
 }  // namespace detail
 
-CsrPattern GetPowerPattern(int p, int n, int nnz, const int* rowPtr, const int* colInd) {
-    return detail::GetPowerMatrix<false>(p, n, nnz, rowPtr, colInd);
+CsrPattern GetPowerPattern(int p, int n, int /*nnz*/, const int* rowPtr, const int* colInd) {
+    return detail::GetPowerMatrix<false>(p, n, rowPtr, colInd);
 }
 
-CsrPattern GetUpperPowerPattern(int p, int n, int nnz, const int* rowPtr, const int* colInd) {
-    return detail::GetPowerMatrix<true>(p, n, nnz, rowPtr, colInd);
+CsrPattern GetUpperPowerPattern(int p, int n, int /*nnz*/, const int* rowPtr, const int* colInd) {
+    return detail::GetPowerMatrix<true>(p, n, rowPtr, colInd);
 }
 
 template <typename T>

@@ -1,0 +1,143 @@
+// Several threads on the library at once: on one handle and one plan, on a
+// handle each, creating and destroying handles and plans, with callbacks,
+// and driving a plan through a handle that does not own it. Meant for the
+// ThreadSanitizer build; elsewhere it checks statuses and results.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "common/SmallSystems.h"
+#include "kyraSparse.h"
+
+namespace {
+
+constexpr int kThreads = 4;
+constexpr int kRounds = 10;
+
+template <typename Work>
+void inThreads(Work work) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back(work, t);
+    for (std::thread& thread : threads) thread.join();
+}
+
+// A plan on its own handle solving b = A x* with Jacobi and CG, where A is
+// the 2-D Poisson matrix, applied through the matrix-free callback when asked.
+struct Solve {
+    CsrSystem a = poisson2d(6);
+    std::vector<double> x = std::vector<double>(a.n, 0.0);
+    std::vector<double> b = a.multiply(knownSolution(a.n));
+    std::atomic<int> products{0};
+    kyraSparseHandle handle = nullptr;
+    kyraSparsePlan plan = nullptr;
+
+    explicit Solve(bool matrixFree) {
+        EXPECT_EQ(kyraSparseCreate(&handle), kyraSparseNoError);
+        EXPECT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
+        EXPECT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
+        if (matrixFree) {
+            EXPECT_EQ(
+                kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n, product, this, x.data(), b.data()),
+                kyraSparseNoError);
+        } else {
+            EXPECT_EQ(kyraSparseSetJacobiPreconditioner(handle, plan, nullptr), kyraSparseNoError);
+            EXPECT_EQ(kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
+                                            a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
+                      kyraSparseNoError);
+        }
+    }
+    ~Solve() {
+        EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
+        EXPECT_EQ(kyraSparseDestroy(handle), kyraSparseNoError);
+    }
+
+    static void product(char, const double* in, double* out, void* user) {
+        auto* self = static_cast<Solve*>(user);
+        ++self->products;
+        const std::vector<double> y = self->a.multiply(std::vector<double>(in, in + self->a.n));
+        std::copy(y.begin(), y.end(), out);
+    }
+
+    kyraSparseStatus run() {
+        kyraSparseConfig config;
+        kyraSparseConfigInit(handle, &config);
+        kyraSparseResult result;
+        return kyraSparseExecutePlan(handle, plan, &config, &result);
+    }
+};
+
+TEST(ConcurrencyStressTest, ThreadsShareOneHandleAndOnePlan) {
+    Solve solve(false);
+    std::atomic<int> failures{0};
+    inThreads([&](int t) {
+        char text[256];
+        for (int round = 0; round < kRounds; ++round) {
+            if (solve.run() != kyraSparseNoError) ++failures;
+            if (kyraSparseGetPlanString(solve.handle, solve.plan, text, sizeof text) != kyraSparseNoError)
+                ++failures;
+            if (kyraSparseGetLastStatusString(solve.handle, text, sizeof text) != kyraSparseNoError)
+                ++failures;
+            const kyraSparseStatus set =
+                t % 2 == 0 ? kyraSparseSetCgSolver(solve.handle, solve.plan, nullptr)
+                           : kyraSparseSetJacobiPreconditioner(solve.handle, solve.plan, nullptr);
+            if (set != kyraSparseNoError) ++failures;
+        }
+    });
+    EXPECT_EQ(failures, 0);
+    EXPECT_LT(trueRelativeResidual(solve.a, solve.x, solve.b), 1e-5);
+}
+
+TEST(ConcurrencyStressTest, HandlesOfTheirOwnWithCallbacksSolve) {
+    inThreads([](int t) {
+        Solve solve(t % 2 == 1);
+        for (int round = 0; round < kRounds / 2; ++round) EXPECT_EQ(solve.run(), kyraSparseNoError);
+        EXPECT_LT(trueRelativeResidual(solve.a, solve.x, solve.b), 1e-5);
+        if (t % 2 == 1) {
+            EXPECT_GT(solve.products, 0);
+        }
+    });
+}
+
+TEST(ConcurrencyStressTest, HandlesAndPlansAreCreatedAndDestroyedConcurrently) {
+    inThreads([](int) {
+        for (int round = 0; round < kRounds; ++round) {
+            kyraSparseHandle handle = nullptr;
+            ASSERT_EQ(kyraSparseCreate(&handle), kyraSparseNoError);
+            kyraSparsePlan plans[3] = {};
+            for (kyraSparsePlan& plan : plans)
+                EXPECT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
+            for (kyraSparsePlan plan : plans) EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
+            EXPECT_EQ(kyraSparseDestroy(handle), kyraSparseNoError);
+        }
+    });
+}
+
+// The owner solves while other threads drive its plan through their own
+// handles: they are refused without touching the plan.
+TEST(ConcurrencyStressTest, ForeignHandlesAreRefusedWhileTheOwnerSolves) {
+    Solve solve(false);
+    std::atomic<int> failures{0};
+    inThreads([&](int t) {
+        kyraSparseHandle other = nullptr;
+        if (t > 0) {
+            ASSERT_EQ(kyraSparseCreate(&other), kyraSparseNoError);
+        }
+        for (int round = 0; round < kRounds; ++round) {
+            if (t == 0) {
+                if (solve.run() != kyraSparseNoError) ++failures;
+            } else if (kyraSparseSetCgSolver(other, solve.plan, nullptr) != kyraSparsePlanError) {
+                ++failures;
+            }
+        }
+        if (other) {
+            EXPECT_EQ(kyraSparseDestroy(other), kyraSparseNoError);
+        }
+    });
+    EXPECT_EQ(failures, 0);
+}
+
+}  // namespace
