@@ -2,7 +2,7 @@
 # Installs every build and test dependency on a fresh Debian 12 machine.
 # Idempotent: does nothing (and prints nothing) when all is present.
 set -eu
-packages="cmake ninja-build g++ make libopenblas-dev libopenblas-openmp-dev liblapacke-dev libsuitesparse-dev libgtest-dev"
+packages="cmake ninja-build g++ make libopenblas-dev libopenblas-openmp-dev liblapacke-dev libsuitesparse-dev libgtest-dev python3-venv python3-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -3,8 +3,8 @@
 Each stops, as SciPy does, when |b - A x| <= max(rtol * |b|, atol) and
 returns (x, info): info 0 when converged, the iteration count when the
 iterations ran out (or the solve stagnated or diverged), -1 on breakdown.
-maxiter counts iterations (for gmres: inner iterations, not restart cycles)
-and defaults to 10 n. callback, when given, is called after the solve once
+maxiter counts iterations (for gmres: restart cycles, as in SciPy) and
+defaults to 10 n. callback, when given, is called after the solve once
 per iteration with |r_k| / |r_0|; the library does not hand out iterates.
 """
 
