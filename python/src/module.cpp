@@ -30,11 +30,12 @@ using OutArray = nb::ndarray<nb::c_contig, nb::device::cpu, nb::ndim<1>>;
 
 // A library call that failed; the message is the handle's last status text.
 class StatusError : public std::runtime_error {
-public:
-    StatusError(kyraSparseStatus status, const std::string& text) : std::runtime_error(text), status_(status) {}
+  public:
+    StatusError(kyraSparseStatus status, const std::string& text)
+        : std::runtime_error(text), status_(status) {}
     int status() const { return static_cast<int>(status_); }
 
-private:
+  private:
     kyraSparseStatus status_;
 };
 
@@ -126,7 +127,7 @@ void checkIndexType(const InArray& a, const char* what) {
 // C interface: it is kept, later calls return NaN so that the solve ends, and
 // the caller raises it once the solve has returned.
 class Callback {
-public:
+  public:
     void set(nb::object fn, int n) {
         fn_ = std::move(fn);
         n_ = n;
@@ -164,7 +165,7 @@ public:
         }
     }
 
-private:
+  private:
     template <typename T>
     void invoke(char op, const T* in, T* out) {
         // The callable gets a copy: it may keep the vector after returning.
@@ -173,7 +174,8 @@ private:
         nb::capsule owner(copy, [](void* p) noexcept { delete[] static_cast<T*>(p); });
         nb::ndarray<nb::numpy, T, nb::ndim<1>> vector(copy, {static_cast<std::size_t>(n_)}, owner);
         nb::object result = fn_(std::string(1, op), vector);
-        auto values = nb::cast<nb::ndarray<const T, nb::c_contig, nb::device::cpu, nb::ndim<1>>>(result, false);
+        auto values =
+            nb::cast<nb::ndarray<const T, nb::c_contig, nb::device::cpu, nb::ndim<1>>>(result, false);
         if (values.shape(0) != static_cast<std::size_t>(n_))
             throw std::length_error("the callback returned " + std::to_string(values.shape(0)) +
                                     " values, expected " + std::to_string(n_));
@@ -216,7 +218,7 @@ int applyTrampoline(char op, const C* in, C* out, void* user) {
 // One library handle with one plan, and the arrays the plan points into.
 // Each object has its own handle, and so its own worker thread.
 class Plan {
-public:
+  public:
     Plan() {
         check(kyraSparseCreate(&handle_));
         if (kyraSparseStatus s = kyraSparseCreatePlan(handle_, &plan_); s != kyraSparseNoError) {
@@ -346,7 +348,8 @@ public:
     // Runs the plan with the GIL released. history, when given, receives the
     // relative residual of every iteration (maxIterations + 1 doubles).
     nb::dict execute(double rtol, double atol, double divtol, int maxIterations, double maxRuntime,
-                     bool initialGuess, bool bestIterate, bool stagnationCheck, std::optional<OutArray> history) {
+                     bool initialGuess, bool bestIterate, bool stagnationCheck,
+                     std::optional<OutArray> history) {
         ensureIdle();
         kyraSparseConfig config;
         check(kyraSparseConfigInit(handle_, &config));
@@ -384,7 +387,8 @@ public:
         if (what == "plan") check(kyraSparseGetPlanString(handle_, plan_, buf.data(), size));
         if (what == "format") check(kyraSparseGetDataFormatString(handle_, plan_, buf.data(), size));
         if (what == "platform") check(kyraSparseGetPlatformString(handle_, plan_, buf.data(), size));
-        if (what == "preconditioner") check(kyraSparseGetPlanPreconditionerString(handle_, plan_, buf.data(), size));
+        if (what == "preconditioner")
+            check(kyraSparseGetPlanPreconditionerString(handle_, plan_, buf.data(), size));
         if (what == "solver") check(kyraSparseGetPlanSolverString(handle_, plan_, buf.data(), size));
         return buf.data();
     }
@@ -395,7 +399,7 @@ public:
         return v;
     }
 
-private:
+  private:
     std::string lastStatus() const {
         char buf[4096] = {};
         kyraSparseGetLastStatusString(handle_, buf, sizeof buf);
@@ -460,17 +464,18 @@ NB_MODULE(_kyrasparse, m) {
     nb::class_<Plan>(m, "Plan")
         .def(nb::init<>())
         .def("host_platform", &Plan::hostPlatform, nb::arg("reordering"))
-        .def("cuda_platform", &Plan::cudaPlatform, nb::arg("reordering"), nb::arg("device_id"), nb::arg("hybrid"))
+        .def("cuda_platform", &Plan::cudaPlatform, nb::arg("reordering"), nb::arg("device_id"),
+             nb::arg("hybrid"))
         .def("solver", &Plan::solver, nb::arg("name"), nb::arg("parameter"))
-        .def("preconditioner", &Plan::preconditioner, nb::arg("name"), nb::arg("block_size"), nb::arg("pattern"),
-             nb::arg("drop_tolerance"))
+        .def("preconditioner", &Plan::preconditioner, nb::arg("name"), nb::arg("block_size"),
+             nb::arg("pattern"), nb::arg("drop_tolerance"))
         .def("user_preconditioner", &Plan::userPreconditioner, nb::arg("apply"), nb::arg("n"))
         .def("data", &Plan::data, nb::arg("format"), nb::arg("a").noconvert(), nb::arg("i1").noconvert(),
              nb::arg("i2").noconvert(), nb::arg("x").noconvert(), nb::arg("b").noconvert())
         .def("matrix_free", &Plan::matrixFree, nb::arg("product"), nb::arg("x").noconvert(),
              nb::arg("b").noconvert())
-        .def("execute", &Plan::execute, nb::arg("rtol"), nb::arg("atol"), nb::arg("divtol"), nb::arg("maxiter"),
-             nb::arg("max_runtime"), nb::arg("initial_guess"), nb::arg("best_iterate"),
+        .def("execute", &Plan::execute, nb::arg("rtol"), nb::arg("atol"), nb::arg("divtol"),
+             nb::arg("maxiter"), nb::arg("max_runtime"), nb::arg("initial_guess"), nb::arg("best_iterate"),
              nb::arg("stagnation_check"), nb::arg("history").noconvert().none())
         .def("text", &Plan::text, nb::arg("what"))
         .def("version", &Plan::version);
