@@ -13,7 +13,7 @@ from conftest import in_dtype, poisson, true_residual
 
 
 def test_result_record_and_setup_reuse():
-    A, b = in_dtype(poisson(12), np.complex128)
+    A, b = in_dtype(poisson(40), np.complex128)
     solver = ks.Solver(A, "gmres", "ilu0", restart=10)
     x, first = solver.solve(b)
     assert first.flag == ks.Flag.RELATIVE_TOLERANCE and first.info == 0
@@ -26,7 +26,8 @@ def test_result_record_and_setup_reuse():
     assert true_residual(A, x, b) <= 1e-5
     b2 = 1j * b[::-1]
     x2, second = solver.solve(b2, x0=x)
-    assert second.preconditioner_time == 0
+    # Reused: only the check that the set-up exists is timed.
+    assert second.preconditioner_time < first.preconditioner_time / 10
     assert true_residual(A, x2, b2) <= 1e-5
 
 
