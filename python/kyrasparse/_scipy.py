@@ -1,6 +1,8 @@
 """The solvers with the signatures of scipy.sparse.linalg.
 
-Each stops, as SciPy does, when |b - A x| <= max(rtol * |b|, atol) and
+Each stops, as SciPy does, when |b - A x| <= max(rtol * |b|, atol) (gmres
+with a preconditioner: when |M^-1 r| <= rtol |M^-1 r0| or |M^-1 r| <= atol,
+the residual left-preconditioned GMRES minimises) and
 returns (x, info): info 0 when converged, the iteration count when the
 iterations ran out (or the solve stagnated or diverged), -1 on breakdown.
 maxiter counts iterations (for gmres: restart cycles, as in SciPy) and
@@ -33,10 +35,16 @@ def _solve(method, A, b, x0, rtol, atol, maxiter, M, callback, parameter=0):
     system.attach(plan, x, b)
 
     config = Config(maxiter=10 * n if maxiter is None else int(maxiter), history=callback is not None)
-    # SciPy's rule is an absolute one; the library's relative test is kept
-    # out of the way, and so is its divergence test, which SciPy lacks.
-    stop = max(rtol * b_norm, atol, np.finfo(np.float64).tiny)
-    result = run(plan, config, x0 is not None, atol=stop, rtol=np.finfo(np.float64).tiny, divtol=np.inf)
+    tiny = np.finfo(np.float64).tiny
+    if x0 is None or (method == "gmres" and M is not None):
+        # From x = 0, r0 = b: the library's relative test is SciPy's rule.
+        # Preconditioned GMRES measures M^-1 r and so needs the relative test.
+        atol, rtol = max(atol, tiny), min(max(rtol, tiny), 1.0)
+    else:
+        # From x0, SciPy's rule is an absolute one.
+        atol, rtol = max(rtol * b_norm, atol, tiny), tiny
+    # SciPy has no divergence test.
+    result = run(plan, config, x0 is not None, atol=atol, rtol=rtol, divtol=np.inf)
     if callback is not None:
         for residual in result.history[1:]:
             callback(residual)

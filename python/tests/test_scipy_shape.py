@@ -17,10 +17,10 @@ COMBINATIONS = [pytest.param(s, m, marks=pytest.mark.xfail(reason="AINV is not H
                 if (s, m) == ("minres", "ainv") else (s, m) for s in SOLVERS for m in PRECONDITIONERS]
 
 
-# Open library issues: preconditioned GMRES ends in breakdown (info -1) on the
-# real matrix; two unpreconditioned single-precision complex runs stagnate.
+# Left-preconditioned GMRES stops on |M^-1 r|, which bounds |r| only up to M's conditioning.
+PRECONDITIONED_SLACK = 50
+# Open library issues: two unpreconditioned single-precision complex runs stagnate.
 KNOWN_FAILURES = {
-    **{("494_bus", "gmres", m): "all" for m in PRECONDITIONERS[1:]},
     ("494_bus", "bicgstabl", None): ("complex64",),
     ("494_bus", "minres", None): ("complex64",),
 }
@@ -37,9 +37,7 @@ def test_every_solver_and_preconditioner_converges(request, matrix, method, M, d
     x, info = getattr(ks, method)(A, b, rtol=rtol, M=M)
     assert info == 0
     assert x.dtype == dtype
-    # Preconditioned GMRES and MINRES measure the preconditioned residual.
-    slack = 1.0 if M is None or method not in ("gmres", "minres") else 20.0
-    assert true_residual(A, x, b) <= slack * 2 * rtol
+    assert true_residual(A, x, b) <= 2 * rtol * (PRECONDITIONED_SLACK if method == "gmres" and M else 1)
 
 
 def _jacobi(A):
