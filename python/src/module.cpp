@@ -122,22 +122,25 @@ void checkIndexType(const InArray& a, const char* what) {
         throw nb::type_error((std::string(what) + " must be an int32 array").c_str());
 }
 
+// Thrown out of a callback whose Python code failed. The library turns any
+// exception into a status at its boundary and owns its resources by RAII,
+// so this ends the solve at once, from wherever the callback was called.
+struct CallbackFailed {};
+
 // A Python callable the library invokes on its worker thread, as
-// out = fn(op, in) with op "N", "T" or "C". A Python failure cannot cross the
-// C interface: it is kept, later calls return NaN so that the solve ends, and
-// the caller raises it once the solve has returned.
+// out = fn(op, in) with op "N", "T" or "C". A Python failure is kept and the
+// solve abandoned; the caller raises the failure once the solve has returned.
 class Callback {
   public:
     void set(nb::object fn, int n) {
         fn_ = std::move(fn);
         n_ = n;
     }
-    bool empty() const { return !fn_.is_valid(); }
 
     template <typename T>
     void call(char op, const T* in, T* out) {
-        nb::gil_scoped_acquire gil;
-        if (!failure_ && failureText_.empty()) {
+        {
+            nb::gil_scoped_acquire gil;
             try {
                 invoke(op, in, out);
                 return;
@@ -147,8 +150,7 @@ class Callback {
                 failureText_ = e.what();
             }
         }
-        using Real = decltype(std::real(T{}));
-        std::fill(out, out + n_, T(std::numeric_limits<Real>::quiet_NaN()));
+        throw CallbackFailed{};
     }
 
     // Raises the failure of the last solve, if there was one.

@@ -98,10 +98,18 @@ def test_linear_operator_preconditioner():
     assert len(by_operator) == len(by_name) < len(none)
 
 
-def test_callback_exception_propagates():
+def test_callback_exception_ends_the_solve_and_propagates():
     A, b = in_dtype(poisson(6), np.float64)
-    failing = sla.LinearOperator(A.shape, matvec=lambda v: 1 / 0, dtype=A.dtype)
-    with pytest.raises(ZeroDivisionError):
-        ks.cg(failing, b)
-    with pytest.raises(ZeroDivisionError):
-        ks.cg(A, b, M=failing)
+    calls = []
+
+    def fail(v):
+        calls.append(None)
+        raise ZeroDivisionError("from the callback")
+
+    failing = sla.LinearOperator(A.shape, matvec=fail, dtype=A.dtype)
+    for method in ("gmres", "minres"):
+        for system, M in ((failing, None), (A, failing)):
+            calls.clear()
+            with pytest.raises(ZeroDivisionError, match="from the callback"):
+                getattr(ks, method)(system, b, M=M, maxiter=10**6)
+            assert len(calls) == 1
