@@ -4,7 +4,7 @@
 # the extra packages named (scripts/fuzz.sh names clang's). Idempotent: does
 # nothing (and prints nothing) when all is present.
 set -eu
-packages="cmake ninja-build g++ make libopenblas-dev libopenblas-openmp-dev liblapacke-dev libsuitesparse-dev libgtest-dev pkg-config $*"
+packages="cmake ninja-build g++ make libopenblas-dev libopenblas-openmp-dev liblapacke-dev libsuitesparse-dev libgtest-dev pkg-config python3-venv python3-dev $*"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

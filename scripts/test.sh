@@ -31,3 +31,14 @@ else
 fi
 export OMP_NUM_THREADS=${OMP_NUM_THREADS:-2}
 ctest --test-dir "$build" --output-on-failure -j2 ${exclude:+-E "$exclude"}
+
+# The Python package: pip builds the library and the extension from this
+# project into a virtual environment under the build folder, then pytest runs
+# its tests (any nonzero exit, 5 for "no tests collected" included, fails).
+if [ -z "${1:-}" ]; then
+    venv=$build/venv
+    [ -x "$venv/bin/python" ] || python3 -m venv "$venv"
+    "$venv/bin/pip" install -q --disable-pip-version-check scipy numpy pytest scikit-build-core nanobind
+    "$venv/bin/pip" install -q --disable-pip-version-check --no-build-isolation "$root/python"
+    OMP_NUM_THREADS=1 "$venv/bin/python" -m pytest -q -p no:cacheprovider "$root/python/tests"
+fi
