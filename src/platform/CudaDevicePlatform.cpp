@@ -2,9 +2,12 @@
 
 #include "platform/CudaDevicePlatform.h"
 
+#include <cuda_runtime_api.h>
+
 #include "core/Exception.h"
 #include "core/Options.h"
 #include "cudalib/CudaException.h"
+#include "cudalib/ErrorChecker.h"
 #include "matrix/CudaDeviceConvert.h"
 #include "matrix/CudaIndexCheck.h"
 #include "matrix/CudaVector.h"
@@ -15,9 +18,19 @@ namespace Iterative {
 
 namespace {
 
-// The conversions run on indices the device check has accepted, so a failure
-// other than running out of memory is the data format error.
-void raiseIfConversionFailed(kyraSparseStatus status, const char* failure) {
+// Fills the platform's zero-based matrix with convert(), which returns the
+// conversion's status. It runs on indices the device check has accepted, so
+// a failure other than running out of memory is the data format error. A
+// matrix without entries has no value or index arrays for a conversion to
+// write (the conversions refuse null outputs): its row pointers are all 0.
+template <typename T, typename Convert>
+void convertInto(CudaCsrMatrixAlloc<T>& matrix, Convert convert, const char* failure) {
+    if (matrix.nnz() == 0) {
+        cudalib::CudaErrorChecker::CheckError(
+            cudaMemset(matrix.rowPtr(), 0, (matrix.m() + 1L) * sizeof(int)));
+        return;
+    }
+    const kyraSparseStatus status = convert();
     if (status == kyraSparseNoError) return;
     if (status == kyraSparseInsufficientMemory) throw cudalib::CudaMemoryException(failure);
     KyraSparseExceptionTemplate<kyraSparseDataFormatError>::raise(failure);
@@ -42,9 +55,12 @@ void CudaDevicePlatform::prepareCoo(const CooDataFormat<T>& format) {
     const int nnz = format.nnz();
     checkCudaCooIndices(n, nnz, format.rowInd(), format.colInd(), format.indexing());
     auto matrix = zeroBasedCsr<T>(ctx(), n, nnz);
-    raiseIfConversionFailed(
-        cudaDeviceCoo2csr(n, nnz, format.colInd(), format.rowInd(), format.a(), matrix->colInd(),
-                          matrix->rowPtr(), matrix->val(), format.indexing(), 0),
+    convertInto(
+        *matrix,
+        [&] {
+            return cudaDeviceCoo2csr(n, nnz, format.colInd(), format.rowInd(), format.a(), matrix->colInd(),
+                                     matrix->rowPtr(), matrix->val(), format.indexing(), 0);
+        },
         "conversion from coo to csr failed");
     prepare<T>(std::move(matrix), format.x(), format.b());
 }
@@ -66,9 +82,12 @@ void CudaDevicePlatform::prepareCsc(const CscDataFormat<T>& format) {
     const int nnz = format.nnz();
     checkCudaCscIndices(n, nnz, format.colPtr(), format.rowInd(), format.indexing());
     auto matrix = zeroBasedCsr<T>(ctx(), n, nnz);
-    raiseIfConversionFailed(
-        cudaDeviceCsc2csr(n, nnz, format.colPtr(), format.rowInd(), format.a(), matrix->colInd(),
-                          matrix->rowPtr(), matrix->val(), format.indexing(), 0),
+    convertInto(
+        *matrix,
+        [&] {
+            return cudaDeviceCsc2csr(n, nnz, format.colPtr(), format.rowInd(), format.a(), matrix->colInd(),
+                                     matrix->rowPtr(), matrix->val(), format.indexing(), 0);
+        },
         "conversion from csc to csr failed");
     prepare<T>(std::move(matrix), format.x(), format.b());
 }
