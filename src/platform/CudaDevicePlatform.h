@@ -3,9 +3,10 @@
 
 // Solves a system whose arrays the caller already keeps in device memory:
 // every pointer of the data format (matrix arrays, x and b) is a device
-// pointer. Nothing of the matrix crosses to the host. CSR arrays are used in
-// place with the caller's index base; COO and CSC arrays are converted on the
-// device into one zero-based CSR matrix the platform owns. x and b wrap the
+// pointer, and preparation moves nothing of the matrix between host and
+// device. CSR arrays are used in place with the caller's index base; COO and
+// CSC arrays are converted on the device into one zero-based CSR matrix the
+// platform owns. x and b wrap the
 // caller's arrays, so the solver's iterates go straight into the caller's x
 // and cleanup has nothing to do. Matrix-free callbacks receive device
 // pointers. There is no reordering here.
