@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <numeric>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -23,46 +21,6 @@
 #include "BenchSupport.h"
 
 namespace {
-
-template <typename T>
-struct Coo {
-    int n = 0;
-    std::vector<int> rowInd, colInd;
-    std::vector<T> a;
-};
-
-// 5-point Laplacian on a side x side grid, one-based, entries shuffled.
-template <typename T>
-Coo<T> shuffledPoisson(int side) {
-    Coo<T> coo;
-    coo.n = side * side;
-    auto add = [&coo](int row, int col, double value) {
-        coo.rowInd.push_back(row + 1);
-        coo.colInd.push_back(col + 1);
-        coo.a.push_back(T(value));
-    };
-    for (int i = 0; i < side; ++i) {
-        for (int j = 0; j < side; ++j) {
-            const int row = i * side + j;
-            if (i > 0) add(row, row - side, -1.0);
-            if (j > 0) add(row, row - 1, -1.0);
-            add(row, row, 4.0);
-            if (j + 1 < side) add(row, row + 1, -1.0);
-            if (i + 1 < side) add(row, row + side, -1.0);
-        }
-    }
-    std::vector<int> order(coo.a.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::shuffle(order.begin(), order.end(), std::mt19937(12345));
-    Coo<T> shuffled;
-    shuffled.n = coo.n;
-    for (int k : order) {
-        shuffled.rowInd.push_back(coo.rowInd[k]);
-        shuffled.colInd.push_back(coo.colInd[k]);
-        shuffled.a.push_back(coo.a[k]);
-    }
-    return shuffled;
-}
 
 template <typename T>
 void run(const char* type, int side, int repetitions) {

@@ -29,3 +29,9 @@ run_device_tests "$build/tests/test_cudalib" --gtest_filter='Device*:Cusparse*'
 run_device_tests "$build/tests/test_matrix" --gtest_filter='Cuda*'
 echo "== device benchmark"
 "$build/bench/bench_cuda"
+
+echo "== device conversions, index check and device platform"
+cmake --build "$build" -j "$jobs" --target test_platform bench_cuda_convert
+run_device_tests "$build/tests/test_matrix" --gtest_filter='DeviceConvert/*.GivesTheHostArrays:DeviceIndexCheck.*'
+run_device_tests "$build/tests/test_platform" --gtest_filter='CudaDeviceSolve.*'
+"$build/bench/bench_cuda_convert"

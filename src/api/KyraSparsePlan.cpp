@@ -11,6 +11,10 @@
 #include "platform/CudaPlatformOptions.h"
 #include "platform/HostPlatform.h"
 
+#if defined(KYRA_WITH_CUDA)
+#include "platform/CudaDevicePlatform.h"
+#endif
+
 namespace Iterative {
 
 namespace {
@@ -30,10 +34,10 @@ std::string planText(const Plan& plan) {
            "Solver         : " + plan.solverName() + "\n";
 }
 
-// Neither CUDA platform is part of the library yet (and a build without
-// CUDA never has them). Their options are checked first, as the platforms
-// will check them, so that a bad record gets the same answer in every build;
-// then a valid request is refused.
+// A CUDA platform missing from this build (a build without CUDA has
+// neither). Its options are checked first, as the platform checks them, so
+// that a bad record gets the same answer in every build; then a valid request
+// is refused.
 template <typename Options>
 void refuseCudaPlatform(kyraSparsePlan handle, const Options* opts, void (*checkOptions)(const Options&),
                         [[maybe_unused]] const char* platform) {
@@ -82,8 +86,12 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaPlatform(kyraSparseHandle handl
 
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaDevicePlatform(
     kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCudaDeviceOptions* platformOpts) {
-    return SafeInterface(handle, [=](Context&) {
+    return SafeInterface(handle, [=]([[maybe_unused]] Context& c) {
+#if defined(KYRA_WITH_CUDA)
+        setPlatform<CudaDevicePlatform>(c, plan, platformOpts);
+#else
         refuseCudaPlatform(plan, platformOpts, checkCudaDevicePlatformOptions, "cuda device platform");
+#endif
     });
 }
 

@@ -12,6 +12,7 @@
 #include "cudalib/CudaException.h"
 #include "cudalib/ErrorChecker.h"
 #include "cudalib/LibraryContexts.h"
+#include "cudalib/Memory.h"
 #include "matrix/CudaDeviceConvertKernels.h"
 #else
 #include <stdexcept>
@@ -105,10 +106,10 @@ void convertCsc(int n, int nnz, const int* colPtr, const int* rowInd, const T* a
     cudalib::CusparseErrorChecker(cusparseCsr2cscEx2_bufferSize(
         context.handle(), n, n, nnz, a, colPtr, rowInd, csrVal, csrRowPtr, csrColInd, valueType<T>(),
         CUSPARSE_ACTION_NUMERIC, base, CUSPARSE_CSR2CSC_ALG1, &bytes));
-    const DeviceScratch buffer(bytes);
+    const cudalib::DeviceAllocation buffer(bytes);
     cudalib::CusparseErrorChecker(cusparseCsr2cscEx2(
         context.handle(), n, n, nnz, a, colPtr, rowInd, csrVal, csrRowPtr, csrColInd, valueType<T>(),
-        CUSPARSE_ACTION_NUMERIC, base, CUSPARSE_CSR2CSC_ALG1, buffer.as<void>()));
+        CUSPARSE_ACTION_NUMERIC, base, CUSPARSE_CSR2CSC_ALG1, buffer.get()));
     if (outBase != inBase) {
         shiftIndices(csrRowPtr, n + 1L, outBase - inBase);
         shiftIndices(csrColInd, nnz, outBase - inBase);
@@ -134,12 +135,6 @@ void convertCsc(int, int, const int*, const int*, const T*, int*, int*, T*, int,
 }  // namespace
 
 #if defined(KYRA_WITH_CUDA)
-
-DeviceScratch::DeviceScratch(std::size_t bytes) {
-    if (bytes > 0) cudalib::CudaErrorChecker(cudaMalloc(&data_, bytes));
-}
-
-DeviceScratch::~DeviceScratch() { cudaFree(data_); }
 
 void finishDeviceWork() {
     cudalib::CudaErrorChecker(cudaStreamSynchronize(cudaStream_t{}));

@@ -18,6 +18,7 @@
 #include <thrust/transform.h>
 
 #include "cudalib/CudaException.h"
+#include "cudalib/Memory.h"
 #include "matrix/CudaDeviceConvertKernels.h"
 #include "matrix/ScalarTypes.h"
 
@@ -53,10 +54,10 @@ void runThrust(Work work) {
 template <typename T>
 void sortCooToCsr(int n, int nnz, const int* colInd, const int* rowInd, const T* a, int* csrColInd,
                   int* csrRowPtr, T* csrVal, int inBase, int outBase) {
-    DeviceScratch permScratch(sizeof(int) * nnz);
-    DeviceScratch rowsScratch(sizeof(int) * nnz);
-    int* const perm = permScratch.as<int>();
-    int* const rows = rowsScratch.as<int>();
+    const cudalib::CudaBuffer<int> permScratch(nnz);
+    const cudalib::CudaBuffer<int> rowsScratch(nnz);
+    int* const perm = permScratch.get();
+    int* const rows = rowsScratch.get();
     runThrust([&] {
         const auto policy = onDefaultStream();
         thrust::sequence(policy, perm, perm + nnz);

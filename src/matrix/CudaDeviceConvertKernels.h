@@ -9,28 +9,7 @@
 
 #if defined(KYRA_WITH_CUDA)
 
-#include <cstddef>
-
 namespace Iterative {
-
-// Device memory for the duration of one call. The destructor ignores the
-// result of cudaFree: it must not throw, and a failed call has already been
-// reported by the work that used the memory.
-class DeviceScratch {
-  public:
-    explicit DeviceScratch(std::size_t bytes);
-    ~DeviceScratch();
-    DeviceScratch(const DeviceScratch&) = delete;
-    DeviceScratch& operator=(const DeviceScratch&) = delete;
-
-    template <typename T>
-    T* as() const {
-        return static_cast<T*>(data_);
-    }
-
-  private:
-    void* data_ = nullptr;
-};
 
 // COO to CSR, nnz > 0: entries ordered by row (stable) and by column within
 // a row; duplicates kept. Reads the inputs only through a permutation, so

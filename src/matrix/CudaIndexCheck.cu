@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "cudalib/ErrorChecker.h"
-#include "matrix/CudaDeviceConvertKernels.h"
+#include "cudalib/Memory.h"
 #include "matrix/CudaIndexCheckScan.h"
 
 namespace Iterative {
@@ -50,8 +50,8 @@ DeviceIndexScan scanDeviceIndices(int n, int nnz, const int* pointers, const int
                                   const int* moreIndices, int base) {
     DeviceIndexScan scan;
     const long count = pointers ? std::max(n + 1L, static_cast<long>(nnz)) : nnz;
-    const DeviceScratch memory(sizeof scan);
-    DeviceIndexScan* const deviceScan = memory.as<DeviceIndexScan>();
+    const cudalib::CudaBuffer<DeviceIndexScan> memory(1);
+    DeviceIndexScan* const deviceScan = memory.get();
     // All bytes 0xFF: every position starts as kNone.
     cudalib::CudaErrorChecker(cudaMemset(deviceScan, 0xFF, sizeof scan));
     if (count > 0) {

@@ -22,6 +22,8 @@
 #include <cuda_runtime_api.h>
 
 #include "core/Exception.h"
+#include "cudalib/CudaTestDevice.h"
+#include "cudalib/Device.h"
 #include "matrix/CudaIndexCheck.h"
 #include "matrix/IndexCheck.h"
 #endif
@@ -32,8 +34,7 @@ using namespace Iterative;
 
 bool deviceAvailable() {
 #if defined(KYRA_WITH_CUDA)
-    int count = 0;
-    return cudaGetDeviceCount(&count) == cudaSuccess && count > 0;
+    return cudalib::MissingDeviceReason().empty();
 #else
     return false;
 #endif
@@ -234,7 +235,7 @@ void randomCoo(int n, int nnz, int base, std::mt19937& rng, std::vector<int>& ro
 }
 
 TYPED_TEST(DeviceConvert, GivesTheHostArrays) {
-    if (!deviceAvailable()) GTEST_SKIP() << "no CUDA device";
+    KYRA_REQUIRE_CUDA_DEVICE();
     using T = TypeParam;
     std::mt19937 rng(13);
     const std::pair<int, int> shapes[] = {{57, 400}, {3, 0}, {0, 0}, {1, 1}};
@@ -283,7 +284,7 @@ const IndexCase kCooCases[] = {
 };
 
 TEST(DeviceIndexCheck, DescribesFaultsAsTheHostDoes) {
-    if (!deviceAvailable()) GTEST_SKIP() << "no CUDA device";
+    KYRA_REQUIRE_CUDA_DEVICE();
     const int n = 3;
     for (const IndexCase& c : kCompressedCases) {
         const DeviceArray<int> pointers(c.pointers), indices(c.indices);
