@@ -24,7 +24,7 @@ elif [ "${1:-}" = "--tsan" ]; then
     # installed-interface check, whose plain C program is not instrumented.
     export OMP_NUM_THREADS=1
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-    exclude='ThreadCount|OneOrTwoThreads|Kernel\.FailuresAndTheirTexts|^install\.'
+    exclude='Factories\.(Ilu0FailuresInTheirOrder|Ilu0OfManyRows|ApproximateInverseFailuresAndThreads)|^install'
 else
     build=$root/build
     "$root/scripts/build.sh" "$build"
