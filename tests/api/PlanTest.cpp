@@ -74,8 +74,8 @@ TEST_F(PlanTest, FailingOrUnbuiltChoicesLeaveThePlanUnchanged) {
     EXPECT_EQ(kyraSparseSetDcsrData(handle, plan, nullptr, -1, 0, b.data(), system.rowPtr.data(),
                                     system.colInd.data(), x.data(), b.data()),
               kyraSparseArgumentError);
-    EXPECT_EQ(kyraSparseSetCudaPlatform(handle, plan, nullptr), kyraSparseFeatureNotImplemented);
-    EXPECT_EQ(lastStatus(), "feature not implemented: cuda platform");
+    const kyraSparseCudaOptions cuda{kyraSparseNoReordering, -1, 0, 0};
+    EXPECT_EQ(kyraSparseSetCudaPlatform(handle, plan, &cuda), kyraSparseArgumentError);
     EXPECT_EQ(description(), described("None", "no preconditioner", "cg"));
 }
 
