@@ -35,6 +35,7 @@ class HostPlatform : public Platform {
     using Platform::cleanupData;
     using Platform::prepareData;
     KYRA_FOR_EACH_SCALAR(KYRA_PLATFORM_OVERRIDES)
+    KYRA_FOR_EACH_SCALAR(KYRA_PLATFORM_LOAD_VECTORS)
 
   private:
     template <typename T>

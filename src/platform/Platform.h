@@ -48,7 +48,8 @@ class Context;
     virtual std::shared_ptr<Vector<T>> makeVector(T* tag, int n) const = 0; \
     virtual std::shared_ptr<CsrMatrix<T>> makeCsrMatrix(T* tag, int n, int nnz, IndexType index) const = 0;
 
-// The same operations as overridden by a concrete platform.
+// The same operations as overridden by a concrete platform (loadVectors
+// only by a platform that works on copies of the caller's vectors).
 #define KYRA_PLATFORM_OVERRIDES(T)                                       \
     void prepareData(const CooDataFormat<T>& format) override;           \
     void prepareData(const CsrDataFormat<T>& format) override;           \
@@ -58,9 +59,10 @@ class Context;
     void cleanupData(CsrDataFormat<T>& format) override;                 \
     void cleanupData(CscDataFormat<T>& format) override;                 \
     void cleanupData(MatrixFreeDataFormat<T>& format) override;          \
-    void loadVectors(T* x, const T* b, bool initialGuess) override;      \
     std::shared_ptr<Vector<T>> makeVector(T* tag, int n) const override; \
     std::shared_ptr<CsrMatrix<T>> makeCsrMatrix(T* tag, int n, int nnz, IndexType index) const override;
+
+#define KYRA_PLATFORM_LOAD_VECTORS(T) void loadVectors(T* x, const T* b, bool initialGuess) override;
 
 class Platform {
   public:
