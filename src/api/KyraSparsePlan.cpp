@@ -8,6 +8,7 @@
 #include "api/PlanSetters.h"
 #include "core/Options.h"
 #include "matrix/DataFormat.h"
+#include "platform/CudaPlatform.h"
 #include "platform/CudaPlatformOptions.h"
 #include "platform/HostPlatform.h"
 
@@ -30,10 +31,9 @@ std::string planText(const Plan& plan) {
            "Solver         : " + plan.solverName() + "\n";
 }
 
-// Neither CUDA platform is part of the library yet (and a build without
-// CUDA never has them). Their options are checked first, as the platforms
-// will check them, so that a bad record gets the same answer in every build;
-// then a valid request is refused.
+// A CUDA platform this build lacks. Its options are checked first, as the
+// platform checks them, so that a bad record gets the same answer in every
+// build; then a valid request is refused.
 template <typename Options>
 void refuseCudaPlatform(kyraSparsePlan handle, const Options* opts, void (*checkOptions)(const Options&),
                         [[maybe_unused]] const char* platform) {
@@ -75,9 +75,13 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetHostPlatform(kyraSparseHandle handl
 
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaPlatform(kyraSparseHandle handle, kyraSparsePlan plan,
                                                           const kyraSparseCudaOptions* platformOpts) {
+#if defined(KYRA_WITH_CUDA)
+    return SafeInterface(handle, [=](Context& c) { setPlatform<CudaPlatform>(c, plan, platformOpts); });
+#else
     return SafeInterface(handle, [=](Context&) {
         refuseCudaPlatform(plan, platformOpts, checkCudaPlatformOptions, "cuda platform");
     });
+#endif
 }
 
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaDevicePlatform(

@@ -69,7 +69,7 @@ std::shared_ptr<HostCsrMatrix<T>> hostCsrMatrix(const CscDataFormat<T>& format) 
     return matrix;
 }
 
-#define KYRA_INSTANTIATE_HOST_CSR_PREPARATION(T)                                          \
+#define KYRA_INSTANTIATE_HOST_CSR_PREPARATION(T)                                       \
     template std::shared_ptr<HostCsrMatrix<T>> hostCsrMatrix(const CooDataFormat<T>&); \
     template std::shared_ptr<HostCsrMatrix<T>> hostCsrMatrix(const CsrDataFormat<T>&); \
     template std::shared_ptr<HostCsrMatrix<T>> hostCsrMatrix(const CscDataFormat<T>&);

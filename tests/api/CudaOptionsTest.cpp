@@ -1,6 +1,7 @@
 // The two CUDA platform setters: their options are checked, in order and
-// with their texts, in every build; a valid request is then refused with
-// status 6 until the platforms exist, and the plan keeps its platform.
+// with their texts, in every build. A valid request then installs the
+// platform where the build has it and is refused with status 6 where it does
+// not; a refused or bad request leaves the plan's platform as it was.
 
 #include <cstring>
 #include <string>
@@ -24,7 +25,7 @@ const std::string kReordering =
     "kyraSparseSymamdReordering}";
 
 #if defined(KYRA_WITH_CUDA)
-const std::string kCudaRefusal = "feature not implemented: cuda platform";
+const std::string kCudaRefusal;  // accepted
 const std::string kCudaDeviceRefusal = "feature not implemented: cuda device platform";
 #else
 const std::string kCudaRefusal = "feature not implemented: this build has no cuda support";
@@ -33,7 +34,7 @@ const std::string kCudaDeviceRefusal = kCudaRefusal;
 
 struct OptionsCase {
     int reordering, deviceId, useHybridFormat, debug;  // reordering: cuda platform only
-    std::string cudaText, deviceText;                  // empty: valid, refused with status 6
+    std::string cudaText, deviceText;                  // empty: valid
 };
 
 // Each row breaks the checked field and every later one, so the first check
@@ -61,24 +62,33 @@ class CudaOptionsTest : public HandleTest {
         HandleTest::TearDown();
     }
 
-    // The status and text of a refusal, and that the plan kept its platform.
-    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal) {
+    // The status and text of a setter call, and the plan's platform after it:
+    // a valid record is refused with refusal, or accepted (empty refusal) as
+    // the platform named accepted, which is then replaced by the host one.
+    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal,
+                       const char* accepted = "") {
         const bool valid = expected.empty();
-        EXPECT_EQ(status, valid ? kyraSparseFeatureNotImplemented : kyraSparseArgumentError);
-        EXPECT_EQ(lastStatus(), valid ? refusal : expected);
+        const bool installed = valid && refusal.empty();
+        EXPECT_EQ(status, installed ? kyraSparseNoError
+                          : valid   ? kyraSparseFeatureNotImplemented
+                                    : kyraSparseArgumentError);
+        if (!installed) {
+            EXPECT_EQ(lastStatus(), valid ? refusal : expected);
+        }
         char name[64];
         ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
-        EXPECT_STREQ(name, "host");
+        EXPECT_STREQ(name, installed ? accepted : "host");
+        ASSERT_EQ(kyraSparseSetHostPlatform(handle, plan, nullptr), kyraSparseNoError);
     }
 
     kyraSparsePlan plan = nullptr;
 };
 
-TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsRefused) {
+TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsAcceptedOrRefused) {
     for (const OptionsCase& c : kCases) {
         SCOPED_TRACE(c.cudaText + " / " + c.deviceText);
         const kyraSparseCudaOptions cuda{rawReordering(c.reordering), c.deviceId, c.useHybridFormat, c.debug};
-        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal);
+        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal, "cuda");
         const kyraSparseCudaDeviceOptions device{c.deviceId, c.useHybridFormat, c.debug};
         expectRefused(kyraSparseSetCudaDevicePlatform(handle, plan, &device), c.deviceText,
                       kCudaDeviceRefusal);
@@ -86,7 +96,7 @@ TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsRefused) {
 }
 
 TEST_F(CudaOptionsTest, DefaultsAreValid) {
-    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal);
+    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal, "cuda");
     expectRefused(kyraSparseSetCudaDevicePlatform(handle, plan, nullptr), "", kCudaDeviceRefusal);
 }
 
