@@ -282,9 +282,11 @@ TEST_F(CudaPlatformDeviceTest, CallbacksReceiveDeviceAddressesAndTheSolutionRetu
 TEST_F(CudaPlatformDeviceTest, Ilu0BreakdownsReportTheHostTexts) {
     const std::vector<Entry<double>> missing = {{0, 0, 2.0}, {1, 0, 1.0}, {2, 2, 3.0}, {0, 2, 1.0}};
     const std::vector<Entry<double>> zero = {{0, 0, 0.0}, {1, 0, 1.0}, {1, 1, 2.0}, {0, 1, 1.0}, {2, 2, 1.0}};
+    const std::vector<Entry<double>> unsorted = {{0, 0, 2.0}, {1, 1, 2.0}, {2, 2, 3.0}, {2, 0, 1.0}};
     const std::pair<const std::vector<Entry<double>>*, const char*> cases[] = {
         {&missing, "preconditioner error: input matrix is missing a diagonal element"},
-        {&zero, "preconditioner error: input matrix has an explicit zero on the diagonal"}};
+        {&zero, "preconditioner error: input matrix has an explicit zero on the diagonal"},
+        {&unsorted, "preconditioner error: input matrix must be sorted"}};
     for (const auto& [entries, text] : cases) {
         const Csr<double> A(3, *entries);
         std::vector<double> x(3, 0.0);

@@ -26,8 +26,9 @@ MatrixPointer<T> makeJacobi(const Iterative::CudaCsrMatrix<T>& A, const kyraSpar
 template <typename T>
 MatrixPointer<T> makeBlockJacobi(const Iterative::CudaCsrMatrix<T>& A,
                                  const kyraSparseBlockjacobiOptions& options);
-// L and U in one matrix with A's pattern and index base. A missing diagonal
-// entry and a zero pivot raise status 2 with the host factorisation's texts.
+// L and U in one matrix with A's pattern and index base. Unsorted rows (checked
+// first), a missing diagonal entry and a zero pivot raise status 2 with the
+// host factorisation's texts.
 template <typename T>
 MatrixPointer<T> makeIlu0(const Iterative::CudaCsrMatrix<T>& A, const kyraSparseIlu0Options& options);
 template <typename T>

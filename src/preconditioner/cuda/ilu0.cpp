@@ -13,6 +13,7 @@
 #include "matrix/CudaScalar.h"
 #include "matrix/ScalarTypes.h"
 #include "preconditioner/cuda/factories.h"
+#include "preconditioner/cuda/kernels.h"
 
 namespace pc {
 namespace cuda {
@@ -96,12 +97,16 @@ MatrixPointer<T> makeIlu0(const CudaCsrMatrix<T>& A, const kyraSparseIlu0Options
         KyraSparseExceptionTemplate<kyraSparsePreconditionerError>::raise(
             "input matrix is missing a diagonal element");
     }
+    const int* rowPtr = LU->rowPtr();
+    const int* colInd = LU->colInd();
+    // cuSPARSE needs sorted rows and does not check them.
+    if (!rowsAreSorted(m, rowPtr, colInd)) {
+        KyraSparseExceptionTemplate<kyraSparsePreconditionerError>::raise("input matrix must be sorted");
+    }
     const cusparseHandle_t handle = A.ctx().cusparseCtx().handle();
     const MatDescr descriptor = generalDescriptor(A.index());
     const Info info = newInfo();
     auto* val = Iterative::asCuda(LU->val());
-    const int* rowPtr = LU->rowPtr();
-    const int* colInd = LU->colInd();
     int bytes = 0;
     cudalib::CusparseErrorChecker::CheckError(
         bufferSize(handle, m, nnz, descriptor.get(), val, rowPtr, colInd, info.get(), &bytes));

@@ -116,18 +116,33 @@ __global__ void InvertDiagonalBlocks_k(int b, int nb, int n, int /*base*/, T* ou
     }
 }
 
+// first <- the smallest row whose columns are not strictly increasing.
+__global__ void firstUnsortedRow_k(int m, const int* rowPtr, const int* colInd, int* first) {
+    KYRA_GRID_STRIDE(i, m) {
+        for (int p = rowPtr[i] + 1; p < rowPtr[i + 1]; ++p) {
+            if (colInd[p - rowPtr[0]] <= colInd[p - 1 - rowPtr[0]]) {
+                atomicMin(first, i);
+                break;
+            }
+        }
+    }
+}
+
 #undef KYRA_GRID_STRIDE
+
+// The one row pointer of a matrix without rows.
+void emptyRowPointers(int base, int* outRowPtr) {
+    cudalib::CudaMemsetType(outRowPtr, base, 1);
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+}
 
 }  // namespace
 
 template <typename T>
 void jacobi(int m, int /*n*/, int nnz, int base, const T* aVal, const int* aRowPtr, const int* aColInd,
             T* outVal, int* outRowPtr, int* outColInd) {
+    if (m == 0) return emptyRowPointers(base, outRowPtr);
     const cudalib::MaxBlocksMap1D map(static_cast<unsigned>(m));
-    if (m == 0) {
-        cudalib::CudaMemsetType(outRowPtr, base, 1);
-        return;
-    }
     generate_jacobi_csr_k<T><<<map.Grid(), map.Threads(), 0, 0>>>(m, nnz, base, aVal, aRowPtr, aColInd,
                                                                   outVal, outRowPtr, outColInd);
     cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
@@ -137,10 +152,7 @@ template <typename T>
 void block_jacobi(int blockSize, int m, int n, int /*nnz*/, int base, const T* aVal, const int* aRowPtr,
                   const int* aColInd, T* outVal, int* outRowPtr, int* outColInd) {
     const int b = blockSize;
-    if (m == 0) {
-        cudalib::CudaMemsetType(outRowPtr, base, 1);
-        return;
-    }
+    if (m == 0) return emptyRowPointers(base, outRowPtr);
     const cudalib::MaxBlocksMap1D rows(static_cast<unsigned>(m));
     ExtractBlockJacobi_k<T><<<rows.Grid(), rows.Threads(), 0, 0>>>(b, m, n, base, aVal, aColInd, aRowPtr,
                                                                    outVal, outColInd, outRowPtr);
@@ -155,6 +167,17 @@ void block_jacobi(int blockSize, int m, int n, int /*nnz*/, int base, const T* a
     cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
     // The scratch buffer is freed on return: wait for the inversion first.
     cudalib::CudaErrorChecker::CheckError(cudaDeviceSynchronize());
+}
+
+bool rowsAreSorted(int m, const int* rowPtr, const int* colInd) {
+    if (m == 0) return true;
+    cudalib::CudaBuffer<int> first(1, &m);
+    const cudalib::MaxBlocksMap1D map(static_cast<unsigned>(m));
+    firstUnsortedRow_k<<<map.Grid(), map.Threads(), 0, 0>>>(m, rowPtr, colInd, first.get());
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+    int row = m;
+    cudalib::MemcpyDeviceToHost(&row, first.get(), 1);
+    return row == m;
 }
 
 #define KYRA_INSTANTIATE_CUDA_KERNELS(T)                                                           \

@@ -22,6 +22,10 @@ template <typename T>
 void block_jacobi(int blockSize, int m, int n, int nnz, int base, const T* aVal, const int* aRowPtr,
                   const int* aColInd, T* outVal, int* outRowPtr, int* outColInd);
 
+// Whether the columns of every row of an m-row CSR matrix strictly
+// increase. Waits for the answer.
+bool rowsAreSorted(int m, const int* rowPtr, const int* colInd);
+
 }  // namespace cuda
 }  // namespace pc
 
