@@ -248,7 +248,12 @@ KYRASPARSE_API kyraSparseStatus kyraSparseCreatePlan(kyraSparseHandle handle, ky
 /* Frees a plan; has no handle, so a null plan gives 12. */
 KYRASPARSE_API kyraSparseStatus kyraSparseDestroyPlan(kyraSparsePlan plan);
 
-/* Platform setters; a new platform makes the preconditioner set up again. */
+/* Platform setters; a new platform makes the preconditioner set up again.
+ * Unlike the host platform without reordering, the CUDA platform reads the
+ * matrix, x and b only when it first executes with new data, so a second
+ * execution starts from the solution left on the device and does not see
+ * changes made to those arrays in between.
+ * Without CUDA support both CUDA setters return 6 for a valid record. */
 KYRASPARSE_API kyraSparseStatus kyraSparseSetHostPlatform(kyraSparseHandle handle, kyraSparsePlan plan,
                                                           const kyraSparseHostOptions* platformOpts);
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaPlatform(kyraSparseHandle handle, kyraSparsePlan plan,

@@ -11,7 +11,7 @@ jobs=$(nproc)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKYRA_CUDA=ON \
     -DCMAKE_CUDA_ARCHITECTURES=90-real >/dev/null
-cmake --build "$build" -j "$jobs" --target test_cudalib test_matrix bench_cuda
+cmake --build "$build" -j "$jobs" --target test_cudalib test_matrix test_platform bench_cuda
 
 # The device must be usable: a skipped device test would hide every check.
 run_device_tests() {
@@ -27,6 +27,7 @@ run_device_tests() {
 echo "== device tests"
 run_device_tests "$build/tests/test_cudalib" --gtest_filter='Device*:Cusparse*'
 run_device_tests "$build/tests/test_matrix" --gtest_filter='Cuda*'
+run_device_tests "$build/tests/test_platform" --gtest_filter='CudaPlatformDevice*:CudaPlatformTest.Runtime*'
 echo "== device benchmark"
 "$build/bench/bench_cuda"
 

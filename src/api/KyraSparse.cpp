@@ -82,7 +82,7 @@ void getCudaMinimumVersion(const Context&, int* version) {
 void getCudaRuntimeVersion(const Context&, int* version) {
     checkArgument(version != nullptr, "version != 0");
 #if defined(KYRA_WITH_CUDA)
-    cudalib::CudaErrorChecker(cudaRuntimeGetVersion(version));
+    cudalib::CudaErrorChecker::CheckError(cudaRuntimeGetVersion(version));
 #else
     raiseNoCuda();
 #endif

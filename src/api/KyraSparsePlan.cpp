@@ -8,6 +8,7 @@
 #include "api/PlanSetters.h"
 #include "core/Options.h"
 #include "matrix/DataFormat.h"
+#include "platform/CudaPlatform.h"
 #include "platform/CudaPlatformOptions.h"
 #include "platform/HostPlatform.h"
 
@@ -34,21 +35,17 @@ std::string planText(const Plan& plan) {
            "Solver         : " + plan.solverName() + "\n";
 }
 
-// A CUDA platform missing from this build (a build without CUDA has
-// neither). Its options are checked first, as the platform checks them, so
-// that a bad record gets the same answer in every build; then a valid request
-// is refused.
+#if !defined(KYRA_WITH_CUDA)
+// A build without CUDA has neither CUDA platform. The options are checked
+// first, as the platforms check them, so that a bad record gets the same
+// answer in every build; then a valid request is refused.
 template <typename Options>
-void refuseCudaPlatform(kyraSparsePlan handle, const Options* opts, void (*checkOptions)(const Options&),
-                        [[maybe_unused]] const char* platform) {
+void refuseCudaPlatform(kyraSparsePlan handle, const Options* opts, void (*checkOptions)(const Options&)) {
     getPlan(handle);
     checkOptions(copyOrDefault(opts));
-#if defined(KYRA_WITH_CUDA)
-    raiseUnavailable(platform);
-#else
     raiseUnavailable("this build has no cuda support");
-#endif
 }
+#endif
 
 template <typename Describe>
 void planString(kyraSparsePlan handle, char* buf, int bufsize, Describe describe) {
@@ -79,20 +76,22 @@ KYRASPARSE_API kyraSparseStatus kyraSparseSetHostPlatform(kyraSparseHandle handl
 
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaPlatform(kyraSparseHandle handle, kyraSparsePlan plan,
                                                           const kyraSparseCudaOptions* platformOpts) {
-    return SafeInterface(handle, [=](Context&) {
-        refuseCudaPlatform(plan, platformOpts, checkCudaPlatformOptions, "cuda platform");
-    });
+#if defined(KYRA_WITH_CUDA)
+    return SafeInterface(handle, [=](Context& c) { setPlatform<CudaPlatform>(c, plan, platformOpts); });
+#else
+    return SafeInterface(handle,
+                         [=](Context&) { refuseCudaPlatform(plan, platformOpts, checkCudaPlatformOptions); });
+#endif
 }
 
 KYRASPARSE_API kyraSparseStatus kyraSparseSetCudaDevicePlatform(
     kyraSparseHandle handle, kyraSparsePlan plan, const kyraSparseCudaDeviceOptions* platformOpts) {
-    return SafeInterface(handle, [=]([[maybe_unused]] Context& c) {
 #if defined(KYRA_WITH_CUDA)
-        setPlatform<CudaDevicePlatform>(c, plan, platformOpts);
+    return SafeInterface(handle, [=](Context& c) { setPlatform<CudaDevicePlatform>(c, plan, platformOpts); });
 #else
-        refuseCudaPlatform(plan, platformOpts, checkCudaDevicePlatformOptions, "cuda device platform");
+    return SafeInterface(
+        handle, [=](Context&) { refuseCudaPlatform(plan, platformOpts, checkCudaDevicePlatformOptions); });
 #endif
-    });
 }
 
 // The sixteen data setters. The public complex types are layout-compatible

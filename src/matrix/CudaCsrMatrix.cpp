@@ -8,6 +8,7 @@
 #include "matrix/CudaBlas.h"
 #include "matrix/CudaScalar.h"
 #include "matrix/ScalarTypes.h"
+#include "preconditioner/cuda/factories.h"
 
 namespace Iterative {
 
@@ -152,6 +153,34 @@ std::shared_ptr<HostCsrMatrix<T>> CudaCsrMatrix<T>::host() const {
         host_ = copied;
     }
     return host_;
+}
+
+template <typename T>
+typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::makeJacobi_(
+    const kyraSparseJacobiOptions& options) const {
+    return pc::cuda::makeJacobi(*this, options);
+}
+
+template <typename T>
+typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::makeBlockJacobi_(
+    const kyraSparseBlockjacobiOptions& options) const {
+    return pc::cuda::makeBlockJacobi(*this, options);
+}
+
+template <typename T>
+typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::makeIlu0_(const kyraSparseIlu0Options& options) const {
+    return pc::cuda::makeIlu0(*this, options);
+}
+
+template <typename T>
+typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::makeAinv_(const kyraSparseAinvOptions& options) const {
+    return pc::cuda::makeAinv(*this, options);
+}
+
+template <typename T>
+typename CudaCsrMatrix<T>::Pointer CudaCsrMatrix<T>::makeFactorizedAinv_(
+    const kyraSparseFainvOptions& options) const {
+    return pc::cuda::makeFactorizedAinv(*this, options);
 }
 
 template <typename T>

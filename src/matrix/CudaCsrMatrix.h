@@ -48,6 +48,12 @@ class CudaCsrMatrix : public CsrMatrix<T> {
     // Solves op(A) y = x (contiguous CUDA vectors). Triangle and diagonal come from the view made by
     // makeMatrixView_; side and diag are not consulted.
     void trsv_(SideType side, TransOp op, DiagType diag, const Vector<T>& x, Vector<T>& y) const override;
+    // Preconditioner operators on the device (see preconditioner/cuda/factories.h).
+    Pointer makeJacobi_(const kyraSparseJacobiOptions& options) const override;
+    Pointer makeBlockJacobi_(const kyraSparseBlockjacobiOptions& options) const override;
+    Pointer makeIlu0_(const kyraSparseIlu0Options& options) const override;
+    Pointer makeAinv_(const kyraSparseAinvOptions& options) const override;
+    Pointer makeFactorizedAinv_(const kyraSparseFainvOptions& options) const override;
     // A CudaCsrMatrixRef over this matrix's arrays with its own descriptor
     // and caches; it must not outlive this matrix.
     Pointer makeMatrixView_(SideType side, DiagType diag) const override;

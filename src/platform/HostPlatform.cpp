@@ -1,38 +1,13 @@
 #include "platform/HostPlatform.h"
 
-#include <new>
-
 #include "core/Exception.h"
 #include "core/Options.h"
-#include "matrix/HostCooConvert.h"
 #include "matrix/HostVector.h"
-#include "matrix/IndexCheck.h"
 #include "matrix/MatrixFree.h"
+#include "platform/HostCsrPreparation.h"
 #include "preconditioner/Reorder.h"
 
 namespace Iterative {
-
-namespace {
-
-// Runs a conversion whose input has been validated: running out of memory
-// stays an allocation failure, anything else is the data format error.
-template <typename Convert>
-void convertOrRaise(Convert convert, const char* failure) {
-    try {
-        convert();
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        KyraSparseExceptionTemplate<kyraSparseDataFormatError>::raise(failure);
-    }
-}
-
-template <typename T>
-std::shared_ptr<HostCsrMatrixAlloc<T>> zeroBasedCsr(int n, int nnz) {
-    return std::make_shared<HostCsrMatrixAlloc<T>>(n, n, nnz, IndexType(IndexType::ZeroBased));
-}
-
-}  // namespace
 
 HostPlatform::HostPlatform(const Context& ctx, const kyraSparseHostOptions* opts)
     : Platform(ctx), options_(copyOrDefault(opts)) {
@@ -42,43 +17,9 @@ HostPlatform::HostPlatform(const Context& ctx, const kyraSparseHostOptions* opts
                   "kyraSparseSymamdReordering}");
 }
 
-template <typename T>
-void HostPlatform::prepareCoo(const CooDataFormat<T>& format) {
-    const int n = format.n();
-    const int nnz = format.nnz();
-    checkCooIndices(n, nnz, format.rowInd(), format.colInd(), format.indexing());
-    auto matrix = zeroBasedCsr<T>(n, nnz);
-    convertOrRaise(
-        [&] {
-            convertCooToCsr(n, nnz, format.rowInd(), format.colInd(), format.a(), format.indexing(), 0,
-                            matrix->rowPtr(), matrix->colInd(), matrix->val());
-        },
-        "conversion from coo to csr failed");
-    prepare<T>(matrix, format.x(), format.b());
-}
-
-template <typename T>
-void HostPlatform::prepareCsr(const CsrDataFormat<T>& format) {
-    const int n = format.n();
-    checkCsrIndices(n, format.nnz(), format.rowPtr(), format.colInd(), format.indexing());
-    prepare<T>(std::make_shared<HostCsrMatrixRef<T>>(n, n, format.nnz(), format.a(), format.rowPtr(),
-                                                     format.colInd(), IndexType(format.indexing())),
-               format.x(), format.b());
-}
-
-template <typename T>
-void HostPlatform::prepareCsc(const CscDataFormat<T>& format) {
-    const int n = format.n();
-    const int nnz = format.nnz();
-    checkCscIndices(n, nnz, format.colPtr(), format.rowInd(), format.indexing());
-    auto matrix = zeroBasedCsr<T>(n, nnz);
-    convertOrRaise(
-        [&] {
-            convertCscToCsr(n, nnz, format.colPtr(), format.rowInd(), format.a(), format.indexing(), 0,
-                            matrix->rowPtr(), matrix->colInd(), matrix->val());
-        },
-        "conversion from csc to csr failed");
-    prepare<T>(matrix, format.x(), format.b());
+template <typename Format>
+void HostPlatform::prepareMatrix(const Format& format) {
+    prepare(hostCsrMatrix(format), format.x(), format.b());
 }
 
 template <typename T>
@@ -120,9 +61,9 @@ void HostPlatform::restoreSolution(T* x) const {
 }
 
 #define KYRA_DEFINE_HOST_PLATFORM(T)                                                                       \
-    void HostPlatform::prepareData(const CooDataFormat<T>& format) { prepareCoo(format); }                 \
-    void HostPlatform::prepareData(const CsrDataFormat<T>& format) { prepareCsr(format); }                 \
-    void HostPlatform::prepareData(const CscDataFormat<T>& format) { prepareCsc(format); }                 \
+    void HostPlatform::prepareData(const CooDataFormat<T>& format) { prepareMatrix(format); }              \
+    void HostPlatform::prepareData(const CsrDataFormat<T>& format) { prepareMatrix(format); }              \
+    void HostPlatform::prepareData(const CscDataFormat<T>& format) { prepareMatrix(format); }              \
     void HostPlatform::prepareData(const MatrixFreeDataFormat<T>& format) { prepareMatrixFree(format); }   \
     void HostPlatform::cleanupData(CooDataFormat<T>& format) { restoreSolution(format.x()); }              \
     void HostPlatform::cleanupData(CsrDataFormat<T>& format) { restoreSolution(format.x()); }              \

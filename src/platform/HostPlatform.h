@@ -38,12 +38,9 @@ class HostPlatform : public Platform {
     KYRA_FOR_EACH_SCALAR(KYRA_PLATFORM_LOAD_VECTORS)
 
   private:
-    template <typename T>
-    void prepareCoo(const CooDataFormat<T>& format);
-    template <typename T>
-    void prepareCsr(const CsrDataFormat<T>& format);
-    template <typename T>
-    void prepareCsc(const CscDataFormat<T>& format);
+    // COO, CSR or CSC data.
+    template <typename Format>
+    void prepareMatrix(const Format& format);
     template <typename T>
     void prepareMatrixFree(const MatrixFreeDataFormat<T>& format);
     // Applies the reordering, if any, and stores the system for T.

@@ -1,7 +1,7 @@
 // The two CUDA platform setters: their options are checked, in order and
-// with their texts, in every build. A valid request is refused with status 6
-// where the platform is missing from the build, and a refused request leaves
-// the plan's platform as it was; the CUDA build has the device platform.
+// with their texts, in every build. A valid request then installs the
+// platform where the build has it and is refused with status 6 where it does
+// not; a refused or bad request leaves the plan's platform as it was.
 
 #include <cstring>
 #include <string>
@@ -25,14 +25,14 @@ const std::string kReordering =
     "kyraSparseSymamdReordering}";
 
 #if defined(KYRA_WITH_CUDA)
-const std::string kCudaRefusal = "feature not implemented: cuda platform";
+const std::string kCudaRefusal;  // accepted
 #else
 const std::string kCudaRefusal = "feature not implemented: this build has no cuda support";
 #endif
 
 struct OptionsCase {
     int reordering, deviceId, useHybridFormat, debug;  // reordering: cuda platform only
-    std::string cudaText, deviceText;                  // empty: valid, refused with status 6
+    std::string cudaText, deviceText;                  // empty: valid
 };
 
 // Each row breaks the checked field and every later one, so the first check
@@ -60,14 +60,23 @@ class CudaOptionsTest : public HandleTest {
         HandleTest::TearDown();
     }
 
-    // The status and text of a refusal, and that the plan kept its platform.
-    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal) {
+    // The status and text of a setter call, and the plan's platform after it:
+    // a valid record is refused with refusal, or accepted (empty refusal) as
+    // the platform named accepted, which is then replaced by the host one.
+    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal,
+                       const char* accepted = "") {
         const bool valid = expected.empty();
-        EXPECT_EQ(status, valid ? kyraSparseFeatureNotImplemented : kyraSparseArgumentError);
-        EXPECT_EQ(lastStatus(), valid ? refusal : expected);
+        const bool installed = valid && refusal.empty();
+        EXPECT_EQ(status, installed ? kyraSparseNoError
+                          : valid   ? kyraSparseFeatureNotImplemented
+                                    : kyraSparseArgumentError);
+        if (!installed) {
+            EXPECT_EQ(lastStatus(), valid ? refusal : expected);
+        }
         char name[64];
         ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
-        EXPECT_STREQ(name, "host");
+        EXPECT_STREQ(name, installed ? accepted : "host");
+        ASSERT_EQ(kyraSparseSetHostPlatform(handle, plan, nullptr), kyraSparseNoError);
     }
 
     // The device platform: a valid record is accepted (without touching a
@@ -90,18 +99,18 @@ class CudaOptionsTest : public HandleTest {
     kyraSparsePlan plan = nullptr;
 };
 
-TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsAnswered) {
+TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsAcceptedOrRefused) {
     for (const OptionsCase& c : kCases) {
         SCOPED_TRACE(c.cudaText + " / " + c.deviceText);
         const kyraSparseCudaOptions cuda{rawReordering(c.reordering), c.deviceId, c.useHybridFormat, c.debug};
-        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal);
+        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal, "cuda");
         const kyraSparseCudaDeviceOptions device{c.deviceId, c.useHybridFormat, c.debug};
         expectDeviceAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, &device), c.deviceText);
     }
 }
 
 TEST_F(CudaOptionsTest, DefaultsAreValid) {
-    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal);
+    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal, "cuda");
     expectDeviceAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, nullptr), "");
 }
 

@@ -1,0 +1,189 @@
+#include "preconditioner/cuda/kernels.h"
+
+#include "core/Complex.h"
+#include "cudalib/Algorithm.h"
+#include "cudalib/ErrorChecker.h"
+#include "cudalib/Memory.h"
+#include "matrix/ScalarTypes.h"
+
+namespace pc {
+namespace cuda {
+
+namespace {
+
+// Grid-stride loop over n items of a MaxBlocksMap1D launch.
+#define KYRA_GRID_STRIDE(i, n) \
+    for (int i = blockIdx.x * blockDim.x + threadIdx.x; i < (n); i += gridDim.x * blockDim.x)
+
+template <typename T>
+__global__ void generate_jacobi_csr_k(int m, int /*nnz*/, int base, const T* aVal, const int* aRowPtr,
+                                      const int* aColInd, T* outVal, int* outRowPtr, int* outColInd) {
+    KYRA_GRID_STRIDE(i, m) {
+        // The last non-zero diagonal entry wins; NaN is not zero.
+        T inverse = T(1);
+        const int end = aRowPtr[i + 1] - base;
+        for (int p = aRowPtr[i] - base; p < end; ++p) {
+            if (aColInd[p] - base == i && !kyra::isZero(aVal[p])) inverse = T(1) / aVal[p];
+        }
+        outRowPtr[i] = i + base;
+        outColInd[i] = i + base;
+        outVal[i] = inverse;
+        if (i == 0) outRowPtr[m] = m + base;
+    }
+}
+
+// Row i of its diagonal block: b columns from the block's first (clamped to
+// n - 1), the identity row overwritten by A's entries inside the block.
+template <typename T>
+__global__ void ExtractBlockJacobi_k(int b, int m, int n, int base, const T* aVal, const int* aColInd,
+                                     const int* aRowPtr, T* outVal, int* outColInd, int* outRowPtr) {
+    KYRA_GRID_STRIDE(i, m) {
+        const int s = (i / b) * b;
+        const long long first = static_cast<long long>(i) * b;
+        outRowPtr[i] = static_cast<int>(first) + base;
+        for (int t = 0; t < b; ++t) {
+            outColInd[first + t] = min(s + t, n - 1) + base;
+            outVal[first + t] = t == i - s ? T(1) : T(0);
+        }
+        const int end = aRowPtr[i + 1] - base;
+        for (int p = aRowPtr[i] - base; p < end; ++p) {
+            const int c = aColInd[p] - base;
+            if (c >= s && c < s + b) outVal[first + (c - s)] = aVal[p];
+        }
+        if (i == 0) outRowPtr[m] = m * b + base;
+    }
+}
+
+// Element (r, c) of a row-major k x k block with row stride b.
+template <typename T>
+struct Block {
+    T* a;
+    int b;
+    __device__ T& operator()(int r, int c) const { return a[static_cast<long long>(r) * b + c]; }
+};
+
+// LU without pivoting, inverse of U, then multiplication by the inverse of
+// the unit L from the right, as the host inversion does; a zero pivot
+// leaves the identity.
+template <typename T>
+__device__ void invertBlock(int k, Block<T> a, T* work) {
+    for (int j = 0; j < k; ++j) {
+        if (kyra::isZero(a(j, j))) {
+            for (int r = 0; r < k; ++r) {
+                for (int c = 0; c < k; ++c) a(r, c) = r == c ? T(1) : T(0);
+            }
+            return;
+        }
+        const T inversePivot = T(1) / a(j, j);
+        for (int r = j + 1; r < k; ++r) a(r, j) *= inversePivot;
+        for (int r = j + 1; r < k; ++r) {
+            for (int c = j + 1; c < k; ++c) a(r, c) -= a(r, j) * a(j, c);
+        }
+    }
+    for (int j = 0; j < k; ++j) {
+        a(j, j) = T(1) / a(j, j);
+        const T scale = T(0) - a(j, j);
+        for (int i = 0; i < j; ++i) {
+            T sum = a(i, i) * a(i, j);
+            for (int l = i + 1; l < j; ++l) sum += a(i, l) * a(l, j);
+            a(i, j) = sum * scale;
+        }
+    }
+    for (int j = k - 2; j >= 0; --j) {
+        for (int r = j + 1; r < k; ++r) {
+            work[r] = a(r, j);
+            a(r, j) = T(0);
+        }
+        for (int r = 0; r < k; ++r) {
+            T sum = a(r, j);
+            for (int l = j + 1; l < k; ++l) sum -= a(r, l) * work[l];
+            a(r, j) = sum;
+        }
+    }
+}
+
+// One thread per diagonal block, inverted in place with its b scratch
+// elements of buffer.
+template <typename T>
+__global__ void InvertDiagonalBlocks_k(int b, int nb, int n, int /*base*/, T* outVal,
+                                       const int* /*outRowPtr*/, const int* /*outColInd*/, T* buffer) {
+    KYRA_GRID_STRIDE(block, nb) {
+        const int s = block * b;
+        const int k = min(b, n - s);
+        if (k > 0)
+            invertBlock(k, Block<T>{outVal + static_cast<long long>(s) * b, b},
+                        buffer + static_cast<long long>(block) * b);
+    }
+}
+
+// first <- the smallest row whose columns are not strictly increasing.
+__global__ void firstUnsortedRow_k(int m, const int* rowPtr, const int* colInd, int* first) {
+    KYRA_GRID_STRIDE(i, m) {
+        for (int p = rowPtr[i] + 1; p < rowPtr[i + 1]; ++p) {
+            if (colInd[p - rowPtr[0]] <= colInd[p - 1 - rowPtr[0]]) {
+                atomicMin(first, i);
+                break;
+            }
+        }
+    }
+}
+
+#undef KYRA_GRID_STRIDE
+
+// The one row pointer of a matrix without rows.
+void emptyRowPointers(int base, int* outRowPtr) {
+    cudalib::CudaMemsetType(outRowPtr, base, 1);
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+}
+
+}  // namespace
+
+template <typename T>
+void jacobi(int m, int /*n*/, int nnz, int base, const T* aVal, const int* aRowPtr, const int* aColInd,
+            T* outVal, int* outRowPtr, int* outColInd) {
+    if (m == 0) return emptyRowPointers(base, outRowPtr);
+    const cudalib::MaxBlocksMap1D map(static_cast<unsigned>(m));
+    generate_jacobi_csr_k<T><<<map.Grid(), map.Threads(), 0, 0>>>(m, nnz, base, aVal, aRowPtr, aColInd,
+                                                                  outVal, outRowPtr, outColInd);
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+}
+
+template <typename T>
+void block_jacobi(int blockSize, int m, int n, int /*nnz*/, int base, const T* aVal, const int* aRowPtr,
+                  const int* aColInd, T* outVal, int* outRowPtr, int* outColInd) {
+    const int b = blockSize;
+    if (m == 0) return emptyRowPointers(base, outRowPtr);
+    const cudalib::MaxBlocksMap1D rows(static_cast<unsigned>(m));
+    ExtractBlockJacobi_k<T><<<rows.Grid(), rows.Threads(), 0, 0>>>(b, m, n, base, aVal, aColInd, aRowPtr,
+                                                                   outVal, outColInd, outRowPtr);
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+    const int nb = (n + b - 1) / b;
+    if (nb == 0) return;
+    cudalib::MaxBlocksMap1D blocks(static_cast<unsigned>(nb));
+    blocks.SetThreads(32);
+    cudalib::CudaBuffer<T> scratch(static_cast<size_t>(nb) * b);
+    InvertDiagonalBlocks_k<T><<<blocks.Grid(), blocks.Threads(), 0, 0>>>(b, nb, n, base, outVal, outRowPtr,
+                                                                         outColInd, scratch.get());
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+    // The scratch buffer is freed on return: wait for the inversion first.
+    cudalib::CudaErrorChecker::CheckError(cudaDeviceSynchronize());
+}
+
+bool rowsAreSorted(int m, const int* rowPtr, const int* colInd) {
+    if (m == 0) return true;
+    cudalib::CudaBuffer<int> first(1, &m);
+    const cudalib::MaxBlocksMap1D map(static_cast<unsigned>(m));
+    firstUnsortedRow_k<<<map.Grid(), map.Threads(), 0, 0>>>(m, rowPtr, colInd, first.get());
+    cudalib::CudaErrorChecker::CheckError(cudaGetLastError());
+    int row = m;
+    cudalib::MemcpyDeviceToHost(&row, first.get(), 1);
+    return row == m;
+}
+
+#define KYRA_INSTANTIATE_CUDA_KERNELS(T)                                                           \
+    template void jacobi<T>(int, int, int, int, const T*, const int*, const int*, T*, int*, int*); \
+    template void block_jacobi<T>(int, int, int, int, int, const T*, const int*, const int*, T*, int*, int*);
+KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_CUDA_KERNELS)
+
+}  // namespace cuda
+}  // namespace pc
