@@ -3,6 +3,7 @@
 // named, accepted ones shown in the printed configuration.
 
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,12 @@ namespace {
 using Arguments = std::vector<std::string>;
 
 const std::string kNoMatrix = "error: no input matrix specified\n";
+
+// The words of text, one argument each.
+Arguments words(const std::string& text) {
+    std::istringstream in(text);
+    return Arguments(std::istream_iterator<std::string>(in), {});
+}
 
 std::string unknownKey(const std::string& argument) {
     return "\nerror: unknown option (" + argument + ")\n" + kUsage;
@@ -71,30 +78,11 @@ TEST_F(KrylovrunCommandLineTest, FaultyArgumentsPrintTheirMessagesInOrder) {
          "error: unknown preconditioner (ilu1)\n" +
              invalidValue("MAXITERATIONS", "1e3") + kParseFailed,
          1},
-        {{"b=",
-          "x=",
-          "xin=",
-          "PLATFORM=HOST",
-          "Solver=BiCGStabL",
-          "SOLVER=Gmres",
-          "solver=MINRES",
-          "solver=bicg",
-          "solver=BICGSTAB",
-          "solver=Cg",
-          "Preconditioner=Empty",
-          "PRECONDITIONER=NONE",
-          "preconditioner=Jacobi",
-          "preconditioner=BlockJacobi",
-          "preconditioner=ILU0",
-          "preconditioner=AINV",
-          "preconditioner=fAinv",
-          "TOLERANCE=1e-3",
-          "MaxIterations=5",
-          "MAXRUNTIME=7",
-          "B=ones",
-          "X=out.mtx"},
-         kNoMatrix,
-         1},
+        {words("b= x= xin= PLATFORM=HOST Solver=BiCGStabL SOLVER=Gmres solver=MINRES solver=bicg "
+               "solver=BICGSTAB solver=Cg Preconditioner=Empty PRECONDITIONER=NONE preconditioner=Jacobi "
+               "preconditioner=BlockJacobi preconditioner=ILU0 preconditioner=AINV preconditioner=fAinv "
+               "TOLERANCE=1e-3 MaxIterations=5 MAXRUNTIME=7 B=ones X=out.mtx"),
+         kNoMatrix, 1},
         {{"A=", "A={dir}array.mtx", "a={dir}nobanner.mtx", "A={dir}x=y.mtx", "A={dir}good.mtx"},
          "error: file not found ()\n"
          "error: this application does not support Market Market type (matrix array real general)\n"

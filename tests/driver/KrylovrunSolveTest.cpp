@@ -17,6 +17,7 @@ using Z = kyra::Complex<double>;
 
 const char* kConverged = "the solver converged to the relative tolerance";
 const char* kMaxIterations = "the maximum number of iterations was reached";
+const char* kFlag = "result flag:       ";
 
 // The matrix kSpdSymmetric stores, times x.
 std::vector<double> spdTimes(const std::vector<double>& x) {
@@ -106,7 +107,7 @@ TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
                                        {"platform:          ", "host"},
                                        {"preconditioner:    ", "no preconditioner"},
                                        {"solver:            ", "cg"},
-                                       {"result flag:       ", kConverged}})
+                                       {kFlag, kConverged}})
         EXPECT_EQ(valueAfter(result.out, label), value) << result.out;
     const std::vector<double> x = readSolution<double>(solution, 4);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i], expected[i], 1e-10) << i;
@@ -121,47 +122,38 @@ TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
         "1 1 4 0\n2 1 1 2\n2 2 5 0\n3 2 0 -1\n3 3 6 0\n",
         "h.mtx");
     result = run({"A=" + hermitian, "b=" + pathOf("b.mtx"), "solver=cg", "tolerance=1e-12", "x=" + solution});
-    EXPECT_EQ(valueAfter(result.out, "result flag:       "), kConverged) << result.out;
+    EXPECT_EQ(valueAfter(result.out, kFlag), kConverged) << result.out;
     const std::vector<Z> zx = readSolution<Z>(solution, 3);
     for (int i = 0; i < 3; ++i) EXPECT_LT(kyra::abs(zx[i] - z[i]), 1e-10) << i;
 }
 
-TEST_F(KrylovrunSolveTest, OnesAndEmptyRightHandSideAreAllOnes) {
+// A right-hand side of ones, named or empty; with no iteration allowed the
+// solution is the initial guess, whether xin comes before or after A; without
+// a solver the run still reports, with no iteration.
+TEST_F(KrylovrunSolveTest, OnesRightHandSideInitialGuessAndNoSolver) {
+    const std::string A = "A=" + matrix, x = "x=" + solution, xin = "xin=" + pathOf("guess.mtx");
     for (const char* rhs : {"b=ones", "b="}) {
         std::filesystem::remove(solution);
-        const RunOutput result = run({"A=" + matrix, rhs, "solver=cg", "tolerance=1e-12", "x=" + solution});
-        EXPECT_EQ(result.exitStatus, 0);
-        const std::vector<double> b = spdTimes(readSolution<double>(solution, 4));
-        for (double bi : b) EXPECT_NEAR(bi, 1.0, 1e-10) << rhs;
+        EXPECT_EQ(run({A, rhs, "solver=cg", "tolerance=1e-12", x}).exitStatus, 0);
+        for (double bi : spdTimes(readSolution<double>(solution, 4))) EXPECT_NEAR(bi, 1.0, 1e-10) << rhs;
     }
-    // Without a solver the run still reports, with no iteration.
-    const RunOutput result = run({"A=" + matrix});
-    EXPECT_EQ(valueAfter(result.out, "result flag:       "), "no solver was selected");
-    EXPECT_EQ(valueAfter(result.out, "iterations:        "), "0");
-}
-
-// With no iteration allowed the solution is the starting vector: the initial
-// guess when xin was given (before or after A).
-TEST_F(KrylovrunSolveTest, InitialGuessIsUsedWhateverTheArgumentOrder) {
     const std::vector<double> guess = {0.25, -1.5, 2.0, 4.0};
     kyra::io::writeVector(pathOf("guess.mtx"), guess);
-    const std::string xin = "xin=" + pathOf("guess.mtx");
-    for (const auto& arguments :
-         {std::vector<std::string>{xin, "A=" + matrix, "solver=cg", "maxIterations=0"},
-          std::vector<std::string>{"A=" + matrix, "solver=cg", "maxIterations=0", xin}}) {
+    for (const auto& arguments : {std::vector<std::string>{xin, A, "solver=cg", "maxIterations=0", x},
+                                  std::vector<std::string>{A, "solver=cg", "maxIterations=0", xin, x}}) {
         std::filesystem::remove(solution);
-        std::vector<std::string> withSolution = arguments;
-        withSolution.push_back("x=" + solution);
-        const RunOutput result = run(withSolution);
-        EXPECT_EQ(valueAfter(result.out, "result flag:       "), kMaxIterations);
+        EXPECT_EQ(valueAfter(run(arguments).out, kFlag), kMaxIterations);
         EXPECT_EQ(readSolution<double>(solution, 4), guess);
     }
+    const RunOutput result = run({A});
+    EXPECT_EQ(valueAfter(result.out, kFlag), "no solver was selected");
+    EXPECT_EQ(valueAfter(result.out, "iterations:        "), "0");
 }
 
 TEST_F(KrylovrunSolveTest, SolutionFileThatCannotBeWrittenFailsTheRun) {
     const std::string unwritable = pathOf("no_such_folder/x.mtx");
     const RunOutput result = run({"A=" + matrix, "solver=cg", "x=" + unwritable});
-    EXPECT_EQ(valueAfter(result.out, "result flag:       "), kConverged);
+    EXPECT_EQ(valueAfter(result.out, kFlag), kConverged);
     EXPECT_NE(result.out.find("error: file (" + unwritable + ") could not be written\n"), std::string::npos);
     EXPECT_EQ(result.exitStatus, 1);
 }

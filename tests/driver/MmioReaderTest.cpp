@@ -1,7 +1,14 @@
+// The Matrix Market reader: banners, entries, mirrors, refusals with their
+// texts, vectors, the buffered line reader underneath, and the shared real
+// matrices.
+
+#include "io/LineReader.h"
 #include "io/MmioReader.h"
 
 #include "TempFiles.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -206,16 +213,14 @@ TEST_F(MmioReaderTest, MalformedEntryLinesAreReportedWithTheirLine) {
     EXPECT_EQ(extra, message);
 }
 
-TEST_F(MmioReaderTest, Vectors) {
+TEST_F(MmioReaderTest, VectorsAndTheirRefusals) {
     std::vector<double> x;
     readVector(write(kRealArray + "% c\n3 1\n1.5\n\n-2\r\n+3e0\n"), 3, x);
     EXPECT_EQ((std::vector<double>{1.5, -2, 3}), x);
     std::vector<Z> z;
     readVector(write(kComplexArray + "2 1\n1 2\n3 -4\n"), 2, z);
     EXPECT_EQ((std::vector<Z>{{1, 2}, {3, -4}}), z);
-}
 
-TEST_F(MmioReaderTest, VectorRefusals) {
     const std::string path = pathOf("file.mtx");
     const std::string length =
         "error: the specified array (" + path + ") must have a length that matches the input matrix";
@@ -244,6 +249,61 @@ TEST_F(MmioReaderTest, VectorRefusals) {
     for (const auto& c : cases)
         EXPECT_EQ(c.message, c.complex ? vectorError<Z>(c.text, 3) : vectorError<double>(c.text, 3))
             << c.text;
+}
+
+// Buffers of 8 to 10 bytes put line ends on and around every refill; a line
+// longer than the buffer is cut.
+TEST_F(MmioReaderTest, LinesCrossingRefillsOfTheLineReaderComeOutWhole) {
+    const std::string path = write("1234567\n\n12\r\nab cd efg\nlast");
+    for (const auto& [capacity, fourth] :
+         {std::pair{8, "ab cd ef+cut"}, {9, "ab cd efg+cut"}, {10, "ab cd efg"}}) {
+        LineReader reader(path, capacity);
+        std::string lines;
+        for (std::string_view line; reader.nextLine(line);) {
+            lines += std::to_string(reader.lineNumber()) + ":" + std::string(line) +
+                     (reader.lineTruncated() ? "+cut|" : "|");
+        }
+        EXPECT_EQ("1:1234567|2:|3:12\r|4:" + std::string(fourth) + "|5:last|", lines);
+    }
+}
+
+// Symmetric and hermitian files with a full diagonal give 2 * stored - n
+// entries; hangGlider_2 lacks 733 diagonal entries and gives that many more.
+// The skew-symmetric plskz362 is read as stored.
+TEST(SharedMatrices, ReadWithTheExpectedCounts) {
+    const std::string dir = KYRA_SHARED_MATRICES;
+    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no " << dir;
+    const struct {
+        const char* file;
+        DataType::Enum type;
+        int n, entries;
+    } matrices[] = {{"494_bus.mtx", DataType::Real, 494, 2 * 1080 - 494},
+                    {"hangGlider_2.mtx", DataType::Real, 1647, 2 * 7834 - 1647 + 733},
+                    {"mhd1280b.mtx", DataType::Complex, 1280, 2 * 12029 - 1280},
+                    {"plskz362.mtx", DataType::Real, 362, 880},
+                    {"west0479.mtx", DataType::Real, 479, 1910},
+                    {"young1c.mtx", DataType::Complex, 841, 4089}};
+    for (const auto& m : matrices) {
+        const std::string path = dir + "/" + m.file;
+        DataType::Enum type = DataType::Unknown;
+        peekMmio(path, type);
+        EXPECT_EQ(m.type, type) << m.file;
+        // Complex files are read as complex, the others as real.
+        Coo<Z> a;
+        std::vector<double> real;
+        if (type == DataType::Complex) {
+            readMmio(path, a.n, a.nnz, a.rows, a.cols, a.values);
+        } else {
+            readMmio(path, a.n, a.nnz, a.rows, a.cols, real);
+        }
+        EXPECT_TRUE(a.n == m.n && a.nnz == m.entries) << m.file << " " << a.n << " " << a.nnz;
+        const auto outside = [&](int index) { return index < 1 || index > a.n; };
+        EXPECT_TRUE(std::none_of(a.rows.begin(), a.rows.end(), outside) &&
+                    std::none_of(a.cols.begin(), a.cols.end(), outside));
+    }
+    std::vector<double> b;
+    readVector(dir + "/sherman3_b.mtx", 5005, b);
+    EXPECT_EQ(5005u, b.size());
 }
 
 }  // namespace

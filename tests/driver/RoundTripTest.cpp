@@ -1,3 +1,6 @@
+// Matrices and vectors written and read back bit for bit, and the writer's
+// layout and failures.
+
 #include "io/MmioReader.h"
 #include "io/MmioWriter.h"
 
@@ -20,32 +23,26 @@ using Z = kyra::Complex<double>;
 
 // "%20.16g" keeps sixteen significant digits, so the values are the doubles
 // nearest to sixteen-digit decimals over the whole exponent range, plus
-// those whose text is special. (The largest double is not one of them: its
-// sixteen-digit text rounds up past it.)
-std::vector<double> sixteenDigitValues() {
+// those whose text is special (the largest double is not one of them: its
+// sixteen-digit text rounds up past it); in pairs for complex data.
+template <typename T>
+std::vector<T> testValues() {
     const double inf = std::numeric_limits<double>::infinity();
-    std::vector<double> values = {0.0, -0.0, 1.0, -4.0, 0.1, 4.9e-324, 1.797693134862315e308, inf, -inf};
+    std::vector<double> parts = {0.0, -0.0, 1.0, -4.0, 0.1, 4.9e-324, 1.797693134862315e308, inf, -inf};
     std::mt19937_64 random(20240601);
     std::uniform_int_distribution<long long> mantissa(1000000000000000LL, 9999999999999999LL);
     std::uniform_int_distribution<int> exponent(-340, 300);
-    while (values.size() < 2000) {
+    while (parts.size() < 2000) {
         char text[48];
         std::snprintf(text, sizeof text, "%s%lld.e%d", random() % 2 ? "-" : "", mantissa(random),
                       exponent(random));
-        values.push_back(std::strtod(text, nullptr));
+        parts.push_back(std::strtod(text, nullptr));
     }
-    return values;
-}
-
-// The values in pairs for complex data.
-template <typename T>
-std::vector<T> testValues() {
-    const std::vector<double> parts = sixteenDigitValues();
     if constexpr (std::is_same_v<T, double>) {
         return parts;
     } else {
         std::vector<T> values;
-        for (std::size_t k = 0; k + 1 < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
+        for (std::size_t k = 0; k < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
         return values;
     }
 }
