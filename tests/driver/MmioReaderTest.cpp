@@ -158,10 +158,7 @@ TEST_F(MmioReaderTest, ReservationIsBoundedByTheFileNotTheSizeLine) {
 
 TEST_F(MmioReaderTest, MatrixRefusals) {
     const std::string path = pathOf("file.mtx");
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"%%MatrixMarket matrix coordinate real\n",
          "error: could not process Matrix Market banner for (" + path + ")"},
         {kRealArray + "3 1\n1\n",
@@ -171,10 +168,10 @@ TEST_F(MmioReaderTest, MatrixRefusals) {
         {kGeneral + "4 5 1\n1 1 1\n",
          "error: This application is designed for square matrices (" + path + ")"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, expected] : cases) {
         std::string message;
-        readMatrix(c.text, &message);
-        EXPECT_EQ(c.message, message) << c.text;
+        readMatrix(text, &message);
+        EXPECT_EQ(expected, message) << text;
     }
     Coo<double> a;
     EXPECT_EQ("error: file (" + pathOf("absent") + ") could not be read",
@@ -187,23 +184,21 @@ TEST_F(MmioReaderTest, MalformedEntryLinesAreReportedWithTheirLine) {
     const std::string incomplete = "error: incomplete matrix entry" + where;
     const std::string invalid = "error: invalid number in matrix entry" + where;
     const std::string extra = "error: too many values in matrix entry" + where;
-    const struct {
-        std::string banner, line, message;
-    } cases[] = {
-        {kGeneral, "2 2\n3 3 3\n", incomplete},
-        {kGeneral, "2 2", incomplete},
-        {kGeneral, "2 2 x\n", invalid},
-        {kGeneral, "2 2 1.5abc\n", invalid},
-        {kGeneral, "2 y 1\n", invalid},
-        {kGeneral, std::string("2 2 1\0\n", 7), invalid},
-        {kGeneral, "2 2 9 1\n", extra},
-        {kGeneral, "2 2 1 " + std::string(3 << 20, ' ') + "\n",
+    const std::pair<std::string, std::string> cases[] = {
+        {"2 2\n3 3 3\n", incomplete},
+        {"2 2", incomplete},
+        {"2 2 x\n", invalid},
+        {"2 2 1.5abc\n", invalid},
+        {"2 y 1\n", invalid},
+        {std::string("2 2 1\0\n", 7), invalid},
+        {"2 2 9 1\n", extra},
+        {"2 2 1 " + std::string(3 << 20, ' ') + "\n",
          "error: line 4 of (" + pathOf("file.mtx") + ") is too long"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [line, expected] : cases) {
         std::string message;
-        EXPECT_EQ(coo<double>(3, {1}, {1}, {1}), readMatrix(c.banner + "3 3 3\n1 1 1\n" + c.line, &message));
-        EXPECT_EQ(c.message, message) << c.line.substr(0, 20);
+        EXPECT_EQ(coo<double>(3, {1}, {1}, {1}), readMatrix(kGeneral + "3 3 3\n1 1 1\n" + line, &message));
+        EXPECT_EQ(expected, message) << line.substr(0, 20);
     }
     std::string message;
     readMatrix<Z>(kGeneral + "3 3 2\n1 1 1 0\n2 2 1\n", &message);
