@@ -1,7 +1,13 @@
+// The Matrix Market reader: banners, entries, mirrors, refusals with their
+// texts, vectors, the buffered line reader underneath, and the shared real
+// matrices.
+
+#include "io/LineReader.h"
 #include "io/MmioReader.h"
 
 #include "TempFiles.h"
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -152,10 +158,7 @@ TEST_F(MmioReaderTest, ReservationIsBoundedByTheFileNotTheSizeLine) {
 
 TEST_F(MmioReaderTest, MatrixRefusals) {
     const std::string path = pathOf("file.mtx");
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"%%MatrixMarket matrix coordinate real\n",
          "error: could not process Matrix Market banner for (" + path + ")"},
         {kRealArray + "3 1\n1\n",
@@ -165,10 +168,10 @@ TEST_F(MmioReaderTest, MatrixRefusals) {
         {kGeneral + "4 5 1\n1 1 1\n",
          "error: This application is designed for square matrices (" + path + ")"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, expected] : cases) {
         std::string message;
-        readMatrix(c.text, &message);
-        EXPECT_EQ(c.message, message) << c.text;
+        readMatrix(text, &message);
+        EXPECT_EQ(expected, message) << text;
     }
     Coo<double> a;
     EXPECT_EQ("error: file (" + pathOf("absent") + ") could not be read",
@@ -181,23 +184,21 @@ TEST_F(MmioReaderTest, MalformedEntryLinesAreReportedWithTheirLine) {
     const std::string incomplete = "error: incomplete matrix entry" + where;
     const std::string invalid = "error: invalid number in matrix entry" + where;
     const std::string extra = "error: too many values in matrix entry" + where;
-    const struct {
-        std::string banner, line, message;
-    } cases[] = {
-        {kGeneral, "2 2\n3 3 3\n", incomplete},
-        {kGeneral, "2 2", incomplete},
-        {kGeneral, "2 2 x\n", invalid},
-        {kGeneral, "2 2 1.5abc\n", invalid},
-        {kGeneral, "2 y 1\n", invalid},
-        {kGeneral, std::string("2 2 1\0\n", 7), invalid},
-        {kGeneral, "2 2 9 1\n", extra},
-        {kGeneral, "2 2 1 " + std::string(3 << 20, ' ') + "\n",
+    const std::pair<std::string, std::string> cases[] = {
+        {"2 2\n3 3 3\n", incomplete},
+        {"2 2", incomplete},
+        {"2 2 x\n", invalid},
+        {"2 2 1.5abc\n", invalid},
+        {"2 y 1\n", invalid},
+        {std::string("2 2 1\0\n", 7), invalid},
+        {"2 2 9 1\n", extra},
+        {"2 2 1 " + std::string(3 << 20, ' ') + "\n",
          "error: line 4 of (" + pathOf("file.mtx") + ") is too long"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [line, expected] : cases) {
         std::string message;
-        EXPECT_EQ(coo<double>(3, {1}, {1}, {1}), readMatrix(c.banner + "3 3 3\n1 1 1\n" + c.line, &message));
-        EXPECT_EQ(c.message, message) << c.line.substr(0, 20);
+        EXPECT_EQ(coo<double>(3, {1}, {1}, {1}), readMatrix(kGeneral + "3 3 3\n1 1 1\n" + line, &message));
+        EXPECT_EQ(expected, message) << line.substr(0, 20);
     }
     std::string message;
     readMatrix<Z>(kGeneral + "3 3 2\n1 1 1 0\n2 2 1\n", &message);
@@ -206,16 +207,14 @@ TEST_F(MmioReaderTest, MalformedEntryLinesAreReportedWithTheirLine) {
     EXPECT_EQ(extra, message);
 }
 
-TEST_F(MmioReaderTest, Vectors) {
+TEST_F(MmioReaderTest, VectorsAndTheirRefusals) {
     std::vector<double> x;
     readVector(write(kRealArray + "% c\n3 1\n1.5\n\n-2\r\n+3e0\n"), 3, x);
     EXPECT_EQ((std::vector<double>{1.5, -2, 3}), x);
     std::vector<Z> z;
     readVector(write(kComplexArray + "2 1\n1 2\n3 -4\n"), 2, z);
     EXPECT_EQ((std::vector<Z>{{1, 2}, {3, -4}}), z);
-}
 
-TEST_F(MmioReaderTest, VectorRefusals) {
     const std::string path = pathOf("file.mtx");
     const std::string length =
         "error: the specified array (" + path + ") must have a length that matches the input matrix";
@@ -244,6 +243,56 @@ TEST_F(MmioReaderTest, VectorRefusals) {
     for (const auto& c : cases)
         EXPECT_EQ(c.message, c.complex ? vectorError<Z>(c.text, 3) : vectorError<double>(c.text, 3))
             << c.text;
+}
+
+// Buffers of 8 to 10 bytes put line ends on and around every refill; a line
+// longer than the buffer is cut.
+TEST_F(MmioReaderTest, LinesCrossingRefillsOfTheLineReaderComeOutWhole) {
+    const std::string path = write("1234567\n\n12\r\nab cd efg\nlast");
+    for (const auto& [capacity, fourth] :
+         {std::pair{8, "ab cd ef+cut"}, {9, "ab cd efg+cut"}, {10, "ab cd efg"}}) {
+        LineReader reader(path, capacity);
+        std::string lines;
+        for (std::string_view line; reader.nextLine(line);) {
+            lines += std::to_string(reader.lineNumber()) + ":" + std::string(line) +
+                     (reader.lineTruncated() ? "+cut|" : "|");
+        }
+        EXPECT_EQ("1:1234567|2:|3:12\r|4:" + std::string(fourth) + "|5:last|", lines);
+    }
+}
+
+// Symmetric and hermitian files with a full diagonal give 2 * stored - n
+// entries; hangGlider_2 lacks 733 diagonal entries and gives that many more.
+// The skew-symmetric plskz362 is read as stored.
+TEST(SharedMatrices, ReadWithTheExpectedCounts) {
+    const std::string dir = KYRA_SHARED_MATRICES;
+    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no " << dir;
+    const struct {
+        const char* file;
+        DataType::Enum type;
+        int n, entries;
+    } matrices[] = {{"494_bus.mtx", DataType::Real, 494, 2 * 1080 - 494},
+                    {"hangGlider_2.mtx", DataType::Real, 1647, 2 * 7834 - 1647 + 733},
+                    {"mhd1280b.mtx", DataType::Complex, 1280, 2 * 12029 - 1280},
+                    {"plskz362.mtx", DataType::Real, 362, 880},
+                    {"west0479.mtx", DataType::Real, 479, 1910},
+                    {"young1c.mtx", DataType::Complex, 841, 4089}};
+    for (const auto& m : matrices) {
+        const std::string path = dir + "/" + m.file;
+        DataType::Enum type = DataType::Unknown;
+        peekMmio(path, type);
+        EXPECT_EQ(m.type, type) << m.file;
+        int n = 0, nnz = 0;
+        std::vector<int> rows, cols;
+        std::vector<double> real;
+        std::vector<Z> complex;
+        type == DataType::Complex ? readMmio(path, n, nnz, rows, cols, complex)
+                                  : readMmio(path, n, nnz, rows, cols, real);
+        EXPECT_TRUE(n == m.n && nnz == m.entries) << m.file << " " << n << " " << nnz;
+    }
+    std::vector<double> b;
+    readVector(dir + "/sherman3_b.mtx", 5005, b);
+    EXPECT_EQ(5005u, b.size());
 }
 
 }  // namespace

@@ -11,11 +11,6 @@
 #include <iterator>
 #include <string>
 
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class TempFiles : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -35,7 +30,10 @@ class TempFiles : public ::testing::Test {
         std::ofstream(pathOf(name), std::ios::binary) << text;
         return pathOf(name);
     }
-    std::string read(const std::string& name) const { return readWholeFile(pathOf(name)); }
+    std::string read(const std::string& name) const {
+        std::ifstream in(pathOf(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
   private:
     std::filesystem::path dir_;

@@ -1,6 +1,5 @@
 // Data formats: names and codes, the constructor checks in their order with
-// their exact texts, empty systems, and the 16-byte alignment rule of the
-// device platform.
+// their exact texts, empty systems, and the device's 16-byte alignment rule.
 
 #include <gtest/gtest.h>
 
@@ -43,23 +42,22 @@ TYPED_TEST(DataFormats, NamesAndCodes) {
 
 // The k-th check fails when the arguments before it are valid and it and
 // every later one are invalid, so only the order decides which is reported.
+// Arrays for the device lie on 16-byte boundaries or, from array k on, 8
+// bytes past one: the first misaligned array is named.
 template <typename Format, typename Options>
-void expectChecksInOrder(const char* firstIndices, const char* secondIndices) {
-    const char* texts[] = {"formatOpts.indexing != {0, 1}",
-                           "n >= 0",
-                           "nnz >= 0",
-                           "a != 0",
-                           firstIndices,
-                           secondIndices,
-                           "x != 0",
-                           "b != 0"};
+void expectChecksInOrder(const std::string& first, const std::string& second) {
+    const std::string arrays[] = {"a", first, second, "x", "b"};
     double a[4] = {}, x[3] = {};
     int p[] = {0, 1, 3, 4}, i[] = {0, 1, 2, 2};
     for (int badIndexing : {2, -1}) {
         const Options bad{badIndexing};
         for (int k = 0; k < 8; ++k) {
             const auto valid = [k](int argument) { return argument < k; };
-            EXPECT_EQ(std::string("3: ") + texts[k], failureOf([&] {
+            const std::string text = k == 0   ? "formatOpts.indexing != {0, 1}"
+                                     : k == 1 ? "n >= 0"
+                                     : k == 2 ? "nnz >= 0"
+                                              : arrays[k - 3] + " != 0";
+            EXPECT_EQ("3: " + text, failureOf([&] {
                           Format(valid(0) ? nullptr : &bad, valid(1) ? 3 : -1, valid(2) ? 4 : -1,
                                  valid(3) ? a : nullptr, valid(4) ? p : nullptr, valid(5) ? i : nullptr,
                                  valid(6) ? x : nullptr, valid(7) ? x : nullptr);
@@ -69,16 +67,26 @@ void expectChecksInOrder(const char* firstIndices, const char* secondIndices) {
     const Options one{1};
     EXPECT_EQ(1, Format(&one, 3, 4, a, p, i, x, x).indexing());
     EXPECT_EQ("no exception", failureOf([&] { Format(nullptr, 0, 0, a, p, i, x, x); }));
+
+    alignas(16) unsigned char bytes[5][64] = {};
+    for (int k = 0; k <= 5; ++k) {
+        const auto at = [&](int array) { return bytes[array] + (array >= k ? 8 : 0); };
+        const auto ints = [&](int array) { return reinterpret_cast<int*>(at(array)); };
+        const auto reals = [&](int array) { return reinterpret_cast<double*>(at(array)); };
+        const Format format(nullptr, 2, 2, reals(0), ints(1), ints(2), reals(3), reals(4));
+        EXPECT_EQ(k < 5 ? "8: data." + arrays[k] + "must be 16-byte aligned" : "no exception",
+                  failureOf([&] { checkDeviceAlignment(format); }));
+    }
 }
 
 TEST(DataFormatChecks, ArrayFormatsCheckInOrder) {
-    expectChecksInOrder<CsrDataFormat<double>, kyraSparseCsrOptions>("rowPtr != 0", "colInd != 0");
-    expectChecksInOrder<CscDataFormat<double>, kyraSparseCscOptions>("rowInd != 0", "colPtr != 0");
-    expectChecksInOrder<CooDataFormat<double>, kyraSparseCooOptions>("rowInd != 0", "colInd != 0");
+    expectChecksInOrder<CsrDataFormat<double>, kyraSparseCsrOptions>("rowPtr", "colInd");
+    expectChecksInOrder<CscDataFormat<double>, kyraSparseCscOptions>("rowInd", "colPtr");
+    expectChecksInOrder<CooDataFormat<double>, kyraSparseCooOptions>("rowInd", "colInd");
 }
 
 TEST(DataFormatChecks, MatrixFreeChecksInOrder) {
-    double x[3] = {};
+    alignas(16) double x[4] = {};
     const char* texts[] = {"n >= 0", "ax != 0", "x != 0", "b != 0"};
     for (int k = 0; k < 4; ++k) {
         const auto valid = [k](int argument) { return argument < k; };
@@ -88,46 +96,10 @@ TEST(DataFormatChecks, MatrixFreeChecksInOrder) {
                                                    valid(2) ? x : nullptr, valid(3) ? x : nullptr);
                   }));
     }
-    EXPECT_EQ("no exception",
-              failureOf([&] { MatrixFreeDataFormat<double>(nullptr, 0, &product<double>, nullptr, x, x); }));
-}
-
-// Arrays on 16-byte boundaries, or 8 bytes past one from array `misaligned` on.
-struct Arrays {
-    alignas(16) unsigned char bytes[5][64] = {};
-    template <typename P>
-    P* at(int array, int misaligned) {
-        return reinterpret_cast<P*>(bytes[array] + (array >= misaligned ? 8 : 0));
-    }
-};
-
-std::string misalignment(const std::vector<std::string>& names, int misaligned) {
-    return misaligned < static_cast<int>(names.size()) ? "8: " + names[misaligned] + "must be 16-byte aligned"
-                                                       : "no exception";
-}
-
-template <typename Format, typename T>
-void expectFirstMisalignedArrayNamed(const std::string& second, const std::string& third) {
-    Arrays arrays;
-    for (int k = 0; k <= 5; ++k) {
-        const Format format(nullptr, 2, 2, arrays.at<T>(0, k), arrays.at<int>(1, k), arrays.at<int>(2, k),
-                            arrays.at<T>(3, k), arrays.at<T>(4, k));
-        EXPECT_EQ(misalignment({"data.a", second, third, "data.x", "data.b"}, k),
-                  failureOf([&] { checkDeviceAlignment(format); }));
-    }
-}
-
-TYPED_TEST(DataFormats, DeviceAlignmentNamesTheFirstMisalignedArray) {
-    using T = TypeParam;
-    expectFirstMisalignedArrayNamed<CsrDataFormat<T>, T>("data.rowPtr", "data.colInd");
-    expectFirstMisalignedArrayNamed<CscDataFormat<T>, T>("data.rowInd", "data.colPtr");
-    expectFirstMisalignedArrayNamed<CooDataFormat<T>, T>("data.rowInd", "data.colInd");
-    Arrays arrays;
-    for (int k = 0; k <= 2; ++k) {
-        const MatrixFreeDataFormat<T> format(nullptr, 2, &product<T>, nullptr, arrays.at<T>(0, k),
-                                             arrays.at<T>(1, k));
-        EXPECT_EQ(misalignment({"data.x", "data.b"}, k), failureOf([&] { checkDeviceAlignment(format); }));
-    }
+    const MatrixFreeDataFormat<double> aligned(nullptr, 0, &product<double>, nullptr, x, x);
+    EXPECT_EQ("no exception", failureOf([&] { checkDeviceAlignment(aligned); }));
+    const MatrixFreeDataFormat<double> misaligned(nullptr, 0, &product<double>, nullptr, x, x + 1);
+    EXPECT_EQ("8: data.bmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(misaligned); }));
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ std::string errorOf(const Case& c) {
 }
 
 TEST(IndexCheck, FirstFaultIsDescribed) {
-    const Ints six(6, 1);
+    const Ints six(6, 1), intMin{0, 1, INT_MIN, 0, 1, 1};
     const Case cases[] = {
         {'R', 4, 2, 0, {0, 0, 2, 2, 2}, {3, 0}, ""},
         {'C', 2, 3, 1, {1, 3, 4}, {2, 1, 2}, ""},
@@ -44,13 +44,7 @@ TEST(IndexCheck, FirstFaultIsDescribed) {
         {'R', 0, 1, 0, {0}, {0}, "rowPtr[0] = 0 must equal nnz + base = 1"},
         {'R', 3, 6, 0, {0, 2, 4, 6}, {0, 1, 2, 0, 3, 1}, "colInd[4] = 3 is out of range for n = 3"},
         {'R', 3, 6, 0, {0, 2, 4, 6}, {0, -1, 2, 0, 5, 1}, "colInd[1] = -1 is out of range for n = 3"},
-        {'R',
-         3,
-         6,
-         0,
-         {0, 2, 4, 6},
-         {0, 1, INT_MIN, 0, 1, 1},
-         "colInd[2] = -2147483648 is out of range for n = 3"},
+        {'R', 3, 6, 0, {0, 2, 4, 6}, intMin, "colInd[2] = -2147483648 is out of range for n = 3"},
         {'C', 3, 6, 1, {1, 3, 5, 7}, {0, 1, 2, 3, 1, 2}, "rowInd[0] = 0 is out of range for n = 3"},
         {'C', 3, 6, 1, {1, 3, 5, 7}, {1, 1, 2, 3, 1, 4}, "rowInd[5] = 4 is out of range for n = 3"},
         {'C', 3, 6, 0, {0, 3, 2, 6}, Ints(6, 9), "colPtr[2] = 2 is less than colPtr[1] = 3"},

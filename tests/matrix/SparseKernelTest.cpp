@@ -1,6 +1,7 @@
 // The host CSR kernels against dense references built in the test: products
 // for op N, T and C in every view and both index bases, triangular solves,
-// the CSR-to-CSC conversion, a product split across threads, bad descriptors.
+// the CSR-to-CSC conversion, a product split across threads; the same views
+// and transposes through the host CSR matrix.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,9 @@
 
 #include "common/DenseChecks.h"
 #include "common/SmallSystems.h"
+#include "matrix/HostCsrMatrix.h"
 #include "matrix/HostSparseKernels.h"
+#include "matrix/HostVector.h"
 
 namespace {
 
@@ -183,17 +186,61 @@ TEST(SparseKernelThreads, SplitProductCoversEveryRow) {
     expectAllClose(expected, y, 1e-12);
 }
 
-TEST(SparseKernelThreads, UnknownOperationOrMatrixTypeIsAnInternalError) {
-    const double val[] = {1}, x[] = {1};
-    const int rowPtr[] = {0, 1}, colInd[] = {0};
-    double y[] = {0};
-    auto failure = [&](char op, const char* descriptor) {
-        return failureOf([&] { sparse::csrmv(op, 1, 1, 1.0, descriptor, val, rowPtr, colInd, x, 0.0, y); });
-    };
-    EXPECT_EQ("no exception", failure('n', "gLNC"));
-    EXPECT_EQ("9: ", failure('X', "GLNC"));
-    EXPECT_EQ("9: unsupported sparse matrix type", failure('N', "SLNC"));
-    EXPECT_EQ("9: ", failure('N', "GLNQ"));
+template <typename T>
+class HostCsrMatrixTest : public SparseKernelTest<T> {
+  protected:
+    static HostCsrMatrixRef<T> matrixOf(Csr<T>& A) {
+        return {A.m,
+                A.k,
+                static_cast<int>(A.val.size()),
+                A.val.data(),
+                A.rowPtr.data(),
+                A.colInd.data(),
+                IndexType(A.base)};
+    }
+};
+TYPED_TEST_SUITE(HostCsrMatrixTest, AllScalarTypes);
+
+TYPED_TEST(HostCsrMatrixTest, ViewsMultiplyAndSolveWithTheirTriangleOnly) {
+    using T = TypeParam;
+    for (int base : {0, 1}) {
+        for (const char* view : {"TLN", "TLU", "TUN", "TUU"}) {
+            SCOPED_TRACE(::testing::Message() << view << base);
+            Csr<T> A = randomCsr<T>(6, 6, base, this->rng);
+            const std::vector<T> D = denseView(A, view);
+            const SideType side = view[1] == 'L' ? SideType::Lower : SideType::Upper;
+            const DiagType diag = view[2] == 'U' ? DiagType::Unit : DiagType::NonUnit;
+            const auto triangle = this->matrixOf(A).makeMatrixView_(side, diag);
+            const std::vector<T> x = randomVector<T>(6, this->rng);
+            HostVectorAlloc<T> y(6), solved(6);
+            for (char op : {'N', 'T', 'C'}) {
+                const TransOp transOp(op == 'N' ? 0 : op == 'T' ? 1 : 2);
+                triangle->mvm_(transOp, T(1), HostVectorRef<T>(6, x.data(), 1), T(0), y);
+                expectAllClose(denseProduct(6, 6, rowMajor(D, 6), op, x), y.val(), this->tol);
+                triangle->trsv_(side, transOp, diag, y, solved);
+                expectAllClose(x, solved.val(), this->tol);
+            }
+        }
+    }
+}
+
+// Genuinely complex values, so that a transpose and a conjugate transpose differ.
+TYPED_TEST(HostCsrMatrixTest, TransposeKeepsTheBaseAndConjugatesOnRequest) {
+    using T = TypeParam;
+    for (int base : {0, 1}) {
+        Csr<T> A = randomCsr<T>(6, 6, base, this->rng);
+        const std::vector<T> D = denseView(A, "GLN");
+        for (bool conjugate : {false, true}) {
+            const auto At =
+                std::dynamic_pointer_cast<HostCsrMatrixAlloc<T>>(this->matrixOf(A).transpose_(conjugate));
+            ASSERT_NE(nullptr, At);
+            EXPECT_EQ(IndexType(base), At->index());
+            const std::vector<T> x = randomVector<T>(6, this->rng);
+            HostVectorAlloc<T> y(6);
+            At->mvm_(TransOp::NoTrans, T(1), HostVectorRef<T>(6, x.data(), 1), T(0), y);
+            expectAllClose(denseProduct(6, 6, rowMajor(D, 6), conjugate ? 'C' : 'T', x), y.val(), this->tol);
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,394 @@
+// The krylovrun program run in a child process: its usage text, help words,
+// the messages and exit statuses of faulty arguments and numbers, accepted
+// numbers shown in the printed configuration; then runs that reach the data:
+// reading failures, library statuses printed as text, and solves of real and
+// complex systems with known solutions, checked in the solution files.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TempFiles.h"
+#include "io/MmioReader.h"
+#include "io/MmioWriter.h"
+
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+// The usage text as the program must write it, the trailing blank line
+// included.
+const std::string kUsage = R"(
+usage: krylovrun [options]
+
+e.g. platform=cuda solver=cg preconditioner=jacobi A=myfile.mtx b=ones tolerance=1e-5
+
+runtime options
+
+    platform            [cuda,host]
+    solver              [bicg,bicgstab,bicgstabl,cg,gmres,minres]
+    preconditioner      [none,jacobi,blockjacobi,ilu0,ainv,fainv]
+
+data options
+
+    A                   Input file for the matrix to be solved.
+    b                   vector file for right-hand-side.
+                        Alternatively, set b=ones for a vector of all 1.0
+
+    x                   vector file that the solution is written to (optional)
+    xin                 vector file for initial guess (optional)
+
+        note: all input files must be in the appropriate Matrix Market format
+
+convergence options
+
+    tolerance         specifies when a solver determines it has converged
+    maxiterations     the maximum number of iterations the solver will attempt
+    maxruntime        the maximum number of seconds the solver will run for
+
+)";
+
+const std::string kParseFailed = "error: command line parse failed, can't continue\n";
+
+// The library's configuration text for the default configuration with the
+// given relative tolerance and iteration limit, as the program prints it
+// (one more newline after the text).
+std::string configText(const std::string& tolerance = "1e-06", const std::string& maxIterations = "10000",
+                       const std::string& maxRuntime = "disabled") {
+    return "relative tolerance:   " + tolerance +
+           "\nabsolute tolerance:   1e-50\ndivergence tolerance: 100000\n" +
+           "max iterations:       " + maxIterations + "\nmax runtime:          " + maxRuntime +
+           "\nresidual vector:      disabled\n\n";
+}
+
+// A 4 x 4 symmetric positive definite tridiagonal matrix (2 on the
+// diagonal, -1 beside it), stored as its lower triangle.
+const std::string kSpdSymmetric =
+    "%%MatrixMarket matrix coordinate real symmetric\n% a small system for the driver\n4 4 7\n"
+    "1 1 2\n2 1 -1\n2 2 2\n3 2 -1\n3 3 2\n4 3 -1\n4 4 2\n";
+
+struct RunOutput {
+    std::string out, err;  // standard output and error
+    int exitStatus;        // -1 when the program did not exit normally
+};
+
+// The rest of the first line of text that starts with label; empty when
+// there is none.
+std::string valueAfter(const std::string& text, const std::string& label) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.compare(0, label.size(), label) == 0) return line.substr(label.size());
+    }
+    return "";
+}
+
+// Runs the program with the test's own directory for its files.
+class KrylovrunTest : public TempFiles {
+  protected:
+    // Each argument one argv entry, through the shell.
+    RunOutput run(const Arguments& arguments) const {
+        const auto quoted = [](const std::string& text) {
+            std::string out = "'";
+            for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            return out + "'";
+        };
+        std::string command = quoted(KYRA_KRYLOVRUN);
+        for (const std::string& argument : arguments) command += " " + quoted(argument);
+        FILE* pipe = popen((command + " 2>" + quoted(pathOf("stderr.txt"))).c_str(), "r");
+        if (pipe == nullptr) return {"", "could not start " + command, -1};
+        RunOutput result{"", "", -1};
+        char buffer[4096];
+        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, got);
+        const int status = pclose(pipe);
+        if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+        result.err = read("stderr.txt");
+        return result;
+    }
+};
+
+const std::string kNoMatrix = "error: no input matrix specified\n";
+
+// The words of text, one argument each.
+Arguments words(const std::string& text) {
+    std::istringstream in(text);
+    return Arguments(std::istream_iterator<std::string>(in), {});
+}
+
+std::string unknownKey(const std::string& argument) {
+    return "\nerror: unknown option (" + argument + ")\n" + kUsage;
+}
+
+std::string invalidValue(const std::string& key, const std::string& value) {
+    return "error: invalid value used for " + key + " (" + value + ")\n";
+}
+
+class KrylovrunCommandLineTest : public KrylovrunTest {
+  protected:
+    void SetUp() override {
+        KrylovrunTest::SetUp();
+        write(kSpdSymmetric, "good.mtx");
+        write(kSpdSymmetric, "a=b.mtx");
+        write("%%MatrixMarket matrix array real general\n2 1\n1\n2\n", "array.mtx");
+        write("2 2 1\n1 1 1\n", "nobanner.mtx");
+    }
+    // "{dir}" stands for the test's directory.
+    std::string withDirectory(std::string text) const {
+        for (size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}", at))
+            text.replace(at, 5, pathOf(""));
+        return text;
+    }
+    void expectRun(const Arguments& arguments, const std::string& output, int exitStatus) const {
+        Arguments withDir;
+        for (const std::string& argument : arguments) withDir.push_back(withDirectory(argument));
+        const RunOutput result = run(withDir);
+        EXPECT_EQ(result.out, withDirectory(output));
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.exitStatus, exitStatus);
+    }
+};
+
+TEST_F(KrylovrunCommandLineTest, FaultyArgumentsPrintTheirMessagesInOrder) {
+    const struct {
+        Arguments arguments;
+        std::string output;
+        int exitStatus;
+    } cases[] = {
+        {{}, kUsage, 0},
+        {{"solver=cg", "-v", "A={dir}missing.mtx", "HELP", "foo=1"},
+         "error: unknown option (-v)\nerror: file not found ({dir}missing.mtx)\n" + kUsage,
+         0},
+        {{"helpme", "", "/x=1", "-solver=cg"},
+         "error: option is missing value (helpme)\nerror: option is missing value ()\n"
+         "error: unknown option (/x=1)\nerror: unknown option (-solver=cg)\n" +
+             kParseFailed,
+         1},
+        {{"max=5", "-v", "platform=gpu"}, unknownKey("max=5"), 1},
+        {{"-v", "=cg"}, "error: unknown option (-v)\n" + unknownKey("=cg"), 1},
+        {{"platform=gpu", "platform=", "solver=cg ", "preconditioner=ilu1", "MAXITERATIONS=1e3"},
+         "error: unknown platform (gpu)\nerror: unknown platform ()\nerror: unknown solver (cg )\n"
+         "error: unknown preconditioner (ilu1)\n" +
+             invalidValue("MAXITERATIONS", "1e3") + kParseFailed,
+         1},
+        {words("b= x= xin= PLATFORM=HOST Solver=BiCGStabL SOLVER=Gmres solver=MINRES solver=bicg "
+               "solver=BICGSTAB solver=Cg Preconditioner=Empty PRECONDITIONER=NONE preconditioner=Jacobi "
+               "preconditioner=BlockJacobi preconditioner=ILU0 preconditioner=AINV preconditioner=fAinv "
+               "TOLERANCE=1e-3 MaxIterations=5 MAXRUNTIME=7 B=ones X=out.mtx"),
+         kNoMatrix, 1},
+        {{"A=", "A={dir}array.mtx", "a={dir}nobanner.mtx", "A={dir}x=y.mtx", "A={dir}good.mtx"},
+         "error: file not found ()\n"
+         "error: this application does not support Market Market type (matrix array real general)\n"
+         "error: could not process Matrix Market banner for ({dir}nobanner.mtx)\n"
+         "error: file not found ({dir}x=y.mtx)\n" +
+             kParseFailed,
+         1},
+        {{"A={dir}a=b.mtx", "tolerance=abc"}, invalidValue("tolerance", "abc") + kParseFailed, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output.substr(0, 40));
+        expectRun(c.arguments, c.output, c.exitStatus);
+    }
+    for (const char* word : {"-h", "--HELP", "help", "hElP", "/?"}) expectRun({word}, kUsage, 0);
+}
+
+// Numbers must be whole and in range; each refusal repeats the value as given.
+TEST_F(KrylovrunCommandLineTest, RefusedNumbersAreNamed) {
+    const std::pair<std::string, Arguments> refused[] = {
+        {"tolerance",
+         {"", " 1e-3", "1e-3 ", "1e", "1e+", ".", "0x10", "1e400", "-1e400", "1,5", "--1", "+-1", "nan(x",
+          "nanx", "infin", "infinityy", "1e-3x"}},
+        {"maxIterations",
+         {"", "1.0", "1e3", "2147483648", "-2147483649", " 5", "5 ", "+-5", "-+5", "+", "-", "0x10", "nan"}},
+        {"maxRuntime", {"2.5", "inf", "1e2", "99999999999"}}};
+    for (const auto& [key, values] : refused) {
+        Arguments arguments;
+        std::string output;
+        for (const std::string& value : values) {
+            arguments.push_back(key + "=" + value);
+            output += invalidValue(key, value);
+        }
+        expectRun(arguments, output + kParseFailed, 1);
+    }
+}
+
+// Accepted numbers reach the configuration the program prints before it
+// reads the data; the rest of the output is not looked at here.
+TEST_F(KrylovrunCommandLineTest, AcceptedNumbersReachTheConfiguration) {
+    const std::pair<const char*, const char*> tolerances[] = {
+        {"1e-8", "1e-08"},    {".5", "0.5"},      {"5.", "5"},       {"+1.5", "1.5"}, {"-2", "-2"},
+        {"1E-3", "0.001"},    {"1e+2", "100"},    {"0", "0"},        {"1e-400", "0"}, {"nan", "nan"},
+        {"NaN", "nan"},       {"-nan", "-nan"},   {"nan(1)", "nan"}, {"inf", "inf"},  {"-Inf", "-inf"},
+        {"+INFINITY", "inf"}, {"infinity", "inf"}};
+    const std::pair<const char*, const char*> iterations[] = {{"50", "50"},
+                                                              {"+51", "51"},
+                                                              {"-0", "0"},
+                                                              {"007", "7"},
+                                                              {"2147483647", "2147483647"},
+                                                              {"-2147483648", "-2147483648"}};
+    const std::pair<const char*, const char*> runtimes[] = {{"0", "disabled"}, {"-3", "-3"}, {"+12", "12"}};
+    const std::string matrix = pathOf("good.mtx");
+    for (size_t k = 0; k < std::size(tolerances); ++k) {
+        const auto& [tolerance, tolerancePrinted] = tolerances[k];
+        const auto& [maxIterations, iterationsPrinted] = iterations[k % std::size(iterations)];
+        const auto& [maxRuntime, runtimePrinted] = runtimes[k % std::size(runtimes)];
+        const RunOutput result =
+            run({"maxRuntime=" + std::string(maxRuntime), "A=" + matrix,
+                 "tolerance=" + std::string(tolerance), "maxIterations=" + std::string(maxIterations)});
+        const std::string config = configText(tolerancePrinted, iterationsPrinted, runtimePrinted);
+        EXPECT_EQ(result.out.substr(0, config.size()), config) << tolerance << " " << maxIterations;
+    }
+}
+
+using Z = kyra::Complex<double>;
+
+const char* kConverged = "the solver converged to the relative tolerance";
+const char* kMaxIterations = "the maximum number of iterations was reached";
+const char* kFlag = "result flag:       ";
+
+// The matrix kSpdSymmetric stores, times x.
+std::vector<double> spdTimes(const std::vector<double>& x) {
+    std::vector<double> y(4);
+    for (int i = 0; i < 4; ++i) y[i] = 2 * x[i] - (i > 0 ? x[i - 1] : 0) - (i < 3 ? x[i + 1] : 0);
+    return y;
+}
+
+template <typename T>
+std::vector<T> readSolution(const std::string& path, int n) {
+    std::vector<T> x;
+    kyra::io::readVector(path, n, x);
+    return x;
+}
+
+class KrylovrunSolveTest : public KrylovrunTest {
+  protected:
+    void SetUp() override {
+        KrylovrunTest::SetUp();
+        matrix = write(kSpdSymmetric, "m.mtx");
+        solution = pathOf("x.mtx");
+    }
+    std::string matrix, solution;
+};
+
+// Data that cannot be read: the configuration text, then the reader's
+// message, exit status 1; the cases check which file, size and complexity
+// the program hands the readers.
+TEST_F(KrylovrunSolveTest, DataReadingFailuresPrintTheReadersMessage) {
+    const std::string shortVector = pathOf("short.mtx"), complexVector = pathOf("complex.mtx");
+    kyra::io::writeVector(shortVector, std::vector<double>{1, 2, 3});
+    kyra::io::writeVector(complexVector, std::vector<Z>(4, Z(1, 1)));
+    const std::string notSquare =
+        write("%%MatrixMarket matrix coordinate real general\n4 5 1\n1 1 1\n", "wide.mtx");
+    const std::string missing = pathOf("missing.mtx");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"A=" + matrix, "b=" + missing}, "error: file (" + missing + ") could not be read"},
+        {{"A=" + matrix, "b=ONES"}, "error: file (ONES) could not be read"},
+        {{"A=" + matrix, "xin=" + shortVector},
+         "error: the specified array (" + shortVector + ") must have a length that matches the input matrix"},
+        {{"A=" + matrix, "b=" + complexVector},
+         "error: the specified array (" + complexVector +
+             ") does not match the complexity of the input matrix"},
+        {{"A=" + notSquare}, "error: This application is designed for square matrices (" + notSquare + ")"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const RunOutput result = run(arguments);
+        EXPECT_EQ(result.out, configText() + message + "\n");
+        EXPECT_EQ(result.exitStatus, 1);
+    }
+}
+
+// Statuses from the library: its last status text, exit status 0, and no
+// solution written when the solve did not run.
+TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) {
+    const std::string cases[][3] = {
+        {"tolerance=nan", configText("nan"), "argument error: config.relativeTolerance > 0.0"},
+        {"maxRuntime=-1", configText("1e-06", "10000", "-1"), "argument error: config.maxRuntime >= 0"},
+    };
+    for (const auto& [option, config, text] : cases) {
+        const RunOutput result = run({"A=" + matrix, "solver=cg", option, "x=" + solution});
+        EXPECT_EQ(result.out, config + text + "\n");
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_FALSE(std::filesystem::exists(solution));
+    }
+    // The platform setter is the one whose status ends the run at once; a
+    // build without cuda refuses it, before the missing matrix is looked at.
+    const RunOutput result = run({"platform=cuda", "A=" + pathOf("missing.mtx")});
+    if (result.out.find(kParseFailed) == std::string::npos) {
+        EXPECT_EQ(result.out.compare(0, 25, "feature not implemented: "), 0) << result.out;
+        EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << result.out;
+        EXPECT_EQ(result.exitStatus, 0);
+    }
+}
+
+// A real symmetric and a complex hermitian system with known solutions, the
+// right-hand side read from a file; the report lines around the solve.
+TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
+    const std::vector<double> expected = {1.0, -2.0, 0.5, 3.0};
+    kyra::io::writeVector(pathOf("b.mtx"), spdTimes(expected));
+    RunOutput result =
+        run({"A=" + matrix, "b=" + pathOf("b.mtx"), "SOLVER=gmres", "preconditioner=jacobi", "solver=cg",
+             "preconditioner=empty", "tolerance=1e-12", "maxIterations=50", "x=" + solution});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.out.substr(0, configText("1e-12", "50").size()), configText("1e-12", "50"));
+    for (const auto& [label, value] : {std::pair{"data format:       ", "coo"},
+                                       {"platform:          ", "host"},
+                                       {"preconditioner:    ", "no preconditioner"},
+                                       {"solver:            ", "cg"},
+                                       {kFlag, kConverged}})
+        EXPECT_EQ(valueAfter(result.out, label), value) << result.out;
+    const std::vector<double> x = readSolution<double>(solution, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i], expected[i], 1e-10) << i;
+
+    // A = [[4, 1 - 2i, 0], [1 + 2i, 5, i], [0, -i, 6]], stored as its lower triangle.
+    const std::vector<Z> z = {{1, 1}, {-2, 0.5}, {0, 3}};
+    const std::vector<Z> b = {Z(4) * z[0] + Z(1, -2) * z[1], Z(1, 2) * z[0] + Z(5) * z[1] + Z(0, 1) * z[2],
+                              Z(0, -1) * z[1] + Z(6) * z[2]};
+    kyra::io::writeVector(pathOf("b.mtx"), b);
+    const std::string hermitian = write(
+        "%%MatrixMarket matrix coordinate complex hermitian\n3 3 5\n"
+        "1 1 4 0\n2 1 1 2\n2 2 5 0\n3 2 0 -1\n3 3 6 0\n",
+        "h.mtx");
+    result = run({"A=" + hermitian, "b=" + pathOf("b.mtx"), "solver=cg", "tolerance=1e-12", "x=" + solution});
+    EXPECT_EQ(valueAfter(result.out, kFlag), kConverged) << result.out;
+    const std::vector<Z> zx = readSolution<Z>(solution, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_LT(kyra::abs(zx[i] - z[i]), 1e-10) << i;
+}
+
+// A right-hand side of ones, named or empty; with no iteration allowed the
+// solution is the initial guess, whether xin comes before or after A; without
+// a solver the run still reports, with no iteration.
+TEST_F(KrylovrunSolveTest, OnesRightHandSideInitialGuessAndNoSolver) {
+    const std::string A = "A=" + matrix, x = "x=" + solution, xin = "xin=" + pathOf("guess.mtx");
+    for (const char* rhs : {"b=ones", "b="}) {
+        std::filesystem::remove(solution);
+        EXPECT_EQ(run({A, rhs, "solver=cg", "tolerance=1e-12", x}).exitStatus, 0);
+        for (double bi : spdTimes(readSolution<double>(solution, 4))) EXPECT_NEAR(bi, 1.0, 1e-10) << rhs;
+    }
+    const std::vector<double> guess = {0.25, -1.5, 2.0, 4.0};
+    kyra::io::writeVector(pathOf("guess.mtx"), guess);
+    for (const auto& arguments : {Arguments{xin, A, "solver=cg", "maxIterations=0", x},
+                                  Arguments{A, "solver=cg", "maxIterations=0", xin, x}}) {
+        std::filesystem::remove(solution);
+        EXPECT_EQ(valueAfter(run(arguments).out, kFlag), kMaxIterations);
+        EXPECT_EQ(readSolution<double>(solution, 4), guess);
+    }
+    const RunOutput result = run({A});
+    EXPECT_EQ(valueAfter(result.out, kFlag), "no solver was selected");
+    EXPECT_EQ(valueAfter(result.out, "iterations:        "), "0");
+}
+
+TEST_F(KrylovrunSolveTest, SolutionFileThatCannotBeWrittenFailsTheRun) {
+    const std::string unwritable = pathOf("no_such_folder/x.mtx");
+    const RunOutput result = run({"A=" + matrix, "solver=cg", "x=" + unwritable});
+    EXPECT_EQ(valueAfter(result.out, kFlag), kConverged);
+    EXPECT_NE(result.out.find("error: file (" + unwritable + ") could not be written\n"), std::string::npos);
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+}  // namespace
