@@ -4,6 +4,7 @@
 
 #include "core/ParallelArrays.h"
 #include "matrix/HostBlas.h"
+#include "matrix/HostFusedKernels.h"
 #include "matrix/HostSparseKernels.h"
 #include "matrix/ScalarTypes.h"
 #include "preconditioner/host/factories.h"
@@ -20,6 +21,20 @@ template <typename T>
 void HostCsrMatrix<T>::mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const {
     HostBlas::CSRMV(op.toChar(), this->m(), this->n(), alpha, descriptor(), this->val(), this->rowPtr(),
                     this->colInd(), x.val(), beta, y.val());
+}
+
+template <typename T>
+T HostCsrMatrix<T>::mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    return mvmDots_(x, y, w).dot;
+}
+
+template <typename T>
+ProductDots<T> HostCsrMatrix<T>::mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    const bool general = descriptor()[0] == 'G' || descriptor()[0] == 'g';
+    if (!general || x.inc() != 1 || y.inc() != 1 || w.inc() != 1) return Matrix<T>::mvmDots_(x, y, w);
+    const fused::ProductSums<T> sums = fused::csrProductSums(
+        this->m(), index().toInt(), this->val(), this->rowPtr(), this->colInd(), x.val(), y.val(), w.val());
+    return {sums.dot, sums.squares};
 }
 
 template <typename T>

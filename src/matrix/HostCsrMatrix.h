@@ -42,6 +42,9 @@ class HostCsrMatrix : public CsrMatrix<T> {
     std::string name() const override { return "host csr matrix"; }
 
     void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override;
+    // One pass for a general (not triangular) descriptor and unit strides.
+    T mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
+    ProductDots<T> mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
     // Triangle and diagonal come from the descriptor; side and diag are not
     // consulted, so this is meaningful on a view made by makeMatrixView_.
     void trsv_(SideType side, TransOp op, DiagType diag, const Vector<T>& x, Vector<T>& y) const override;
