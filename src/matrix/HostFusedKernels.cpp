@@ -126,33 +126,10 @@ Sums<T> reduceElements(long n, long parallelLength, Element element) {
 }  // namespace
 
 template <typename T>
-T dot(long n, const T* w, const T* v) {
-    return reduceElements<T>(n, kReductionParallelLength,
-                             [=](long i, Real<T>& re, Real<T>& im, Real<T>&, Real<T>&) {
-                                 addConjProduct(w[i], v[i], re, im);
-                             })
-        .dot();
-}
-
-template <typename T>
 Real<T> squares(long n, const T* v) {
     return reduceElements<T>(n, kReductionParallelLength,
                              [=](long i, Real<T>&, Real<T>&, Real<T>& s, Real<T>&) { s += square(v[i]); })
         .first;
-}
-
-template <typename T>
-void axpy(long n, T alpha, const T* x, T* y) {
-    inShares(n, kUpdateParallelLength, [=](long begin, long end) {
-#pragma omp simd
-        for (long i = begin; i < end; ++i) y[i] = y[i] + alpha * x[i];
-    });
-}
-
-template <typename T>
-void copy(long n, const T* x, T* y) {
-    inShares(n, kUpdateParallelLength,
-             [=](long begin, long end) { std::copy(x + begin, x + end, y + begin); });
 }
 
 template <typename T>
@@ -268,10 +245,7 @@ ProductSums<T> csrProductSums(int m, int base, const T* val, const int* rowPtr, 
 }
 
 #define KYRA_INSTANTIATE_FUSED(T)                                                                          \
-    template T dot<T>(long, const T*, const T*);                                                           \
     template Real<T> squares<T>(long, const T*);                                                           \
-    template void axpy<T>(long, T, const T*, T*);                                                          \
-    template void copy<T>(long, const T*, T*);                                                             \
     template void scaledCopy<T>(long, T, const T*, T*);                                                    \
     template Real<T> xpaySquares<T>(long, T, const T*, T*);                                                \
     template void axpyXpay<T>(long, T, const T*, T, const T*, T*);                                         \

@@ -21,17 +21,8 @@ namespace fused {
 template <typename T>
 using Real = kyra::Real<T>;
 
-// <w, v>
-template <typename T>
-T dot(long n, const T* w, const T* v);
 template <typename T>
 Real<T> squares(long n, const T* v);
-// y <- y + alpha x
-template <typename T>
-void axpy(long n, T alpha, const T* x, T* y);
-// y <- x
-template <typename T>
-void copy(long n, const T* x, T* y);
 // y <- alpha x; y may be x.
 template <typename T>
 void scaledCopy(long n, T alpha, const T* x, T* y);

@@ -50,23 +50,22 @@ bool unitStride(const Vector<T>& a, const Vector<T>& b, const Vector<T>& c) {
 }
 }  // namespace
 
+// The unfused operations stay with the BLAS (which shares the OpenMP
+// threads), so that methods without fused steps keep their iterates to the
+// last bit.
 template <typename T>
 void HostVector<T>::axpy_(T alpha, const Vector<T>& x) {
-    if (!unitStride(*this, x))
-        return HostBlas::AXPY(this->n(), alpha, x.val(), x.inc(), this->val(), this->inc());
-    fused::axpy(this->n(), alpha, x.val(), this->val());
+    HostBlas::AXPY(this->n(), alpha, x.val(), x.inc(), this->val(), this->inc());
 }
 
 template <typename T>
 void HostVector<T>::copy_(const Vector<T>& x) {
-    if (!unitStride(*this, x)) return HostBlas::COPY(this->n(), x.val(), x.inc(), this->val(), this->inc());
-    fused::copy(this->n(), x.val(), this->val());
+    HostBlas::COPY(this->n(), x.val(), x.inc(), this->val(), this->inc());
 }
 
 template <typename T>
 T HostVector<T>::dot_(const Vector<T>& y) const {
-    if (!unitStride(*this, y)) return HostBlas::DOT(this->n(), y.val(), y.inc(), this->val(), this->inc());
-    return fused::dot(this->n(), y.val(), this->val());
+    return HostBlas::DOT(this->n(), y.val(), y.inc(), this->val(), this->inc());
 }
 
 // The plain sum of squares, which the scaling of the BLAS norm replaces only
@@ -82,8 +81,7 @@ typename HostVector<T>::RealScalar HostVector<T>::nrm2_() const {
 
 template <typename T>
 void HostVector<T>::scal_(T alpha) {
-    if (this->inc() != 1) return HostBlas::SCAL(this->n(), alpha, this->val(), this->inc());
-    fused::scaledCopy(this->n(), alpha, this->val(), this->val());
+    HostBlas::SCAL(this->n(), alpha, this->val(), this->inc());
 }
 
 template <typename T>
