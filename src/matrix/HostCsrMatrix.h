@@ -135,6 +135,19 @@ class HostCsrMatrixAlloc : public HostCsrMatrix<T> {
     MklDescriptor descriptor_;
 };
 
+// A diagonal matrix in CSR form, one entry per row on the diagonal (as the
+// Jacobi set-up writes it): its non-transposed products scale element by
+// element, with the CSR product's arithmetic, without reading the indices.
+template <typename T>
+class HostDiagonalMatrix : public HostCsrMatrixAlloc<T> {
+  public:
+    HostDiagonalMatrix(int n, IndexType index) : HostCsrMatrixAlloc<T>(n, n, n, index) {}
+
+    void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override;
+    T mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
+    ProductDots<T> mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
+};
+
 // Holds its arrays through shared pointers, so several matrices can share a
 // sparsity pattern while holding different values. The element accessors
 // raise std::out_of_range on an empty array.

@@ -244,6 +244,31 @@ ProductSums<T> csrProductSums(int m, int base, const T* val, const int* rowPtr, 
     return {sums.dot(), sums.first};
 }
 
+template <typename T>
+void diagonalProduct(long n, T alpha, const T* d, const T* x, T beta, T* y) {
+    const bool betaIsZero = kyra::isZero(beta);
+    inShares(n, kUpdateParallelLength, [=](long begin, long end) {
+        if (betaIsZero) {
+#pragma omp simd
+            for (long i = begin; i < end; ++i) y[i] = alpha * (d[i] * x[i]);
+        } else {
+#pragma omp simd
+            for (long i = begin; i < end; ++i) y[i] = alpha * (d[i] * x[i]) + beta * y[i];
+        }
+    });
+}
+
+template <typename T>
+ProductSums<T> diagonalProductSums(long n, const T* d, const T* x, T* y, const T* w) {
+    const Sums<T> sums = reduceElements<T>(n, kUpdateParallelLength,
+                                           [=](long i, Real<T>& re, Real<T>& im, Real<T>& s, Real<T>&) {
+                                               y[i] = d[i] * x[i];
+                                               addConjProduct(w[i], y[i], re, im);
+                                               s += square(y[i]);
+                                           });
+    return {sums.dot(), sums.first};
+}
+
 #define KYRA_INSTANTIATE_FUSED(T)                                                                          \
     template Real<T> squares<T>(long, const T*);                                                           \
     template void scaledCopy<T>(long, T, const T*, T*);                                                    \
@@ -253,6 +278,8 @@ ProductSums<T> csrProductSums(int m, int base, const T* val, const int* rowPtr, 
     template Real<T> axpySquares<T>(long, T, const T*, T*);                                                \
     template std::pair<Real<T>, Real<T>> waxpyPairSquares<T>(long, const T*, T, const T*, T*, const T*, T, \
                                                              const T*, T*);                                \
+    template void diagonalProduct<T>(long, T, const T*, const T*, T, T*);                                  \
+    template ProductSums<T> diagonalProductSums<T>(long, const T*, const T*, T*, const T*);                \
     template ProductSums<T> csrProductSums<T>(int, int, const T*, const int*, const int*, const T*, T*,    \
                                               const T*);
 KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_FUSED)

@@ -57,6 +57,14 @@ template <typename T>
 ProductSums<T> csrProductSums(int m, int base, const T* val, const int* rowPtr, const int* colInd, const T* x,
                               T* y, const T* w);
 
+// y <- alpha D x + beta y for D = diag(d), with the arithmetic of the CSR
+// product; with beta zero y is written without being read.
+template <typename T>
+void diagonalProduct(long n, T alpha, const T* d, const T* x, T beta, T* y);
+// y <- D x; <w, y> and the squares of y.
+template <typename T>
+ProductSums<T> diagonalProductSums(long n, const T* d, const T* x, T* y, const T* w);
+
 }  // namespace fused
 }  // namespace Iterative
 

@@ -137,6 +137,33 @@ TYPED_TEST(FusedOperations, ProductDotsMatchTheirSequence) {
     }
 }
 
+// The Jacobi operator's element-wise products against its CSR products.
+TYPED_TEST(FusedOperations, DiagonalProductsMatchTheCsrProduct) {
+    using T = TypeParam;
+    const int n = 37;
+    std::mt19937 rng(5);
+    HostDiagonalMatrix<T> D(n, IndexType::OneBased);
+    for (int i = 0; i < n; ++i) {
+        D.rowPtr()[i] = D.colInd()[i] = i + 1;
+        D.val()[i] = randomScalar<T>(rng);
+    }
+    D.rowPtr()[n] = n + 1;
+    HostVectorAlloc<T> x(n), w(n), fusedY(n), plainY(n);
+    randomize(x, rng);
+    randomize(w, rng);
+    randomize(fusedY, rng);
+    plainY.copy_(fusedY);
+    const T alpha = randomScalar<T>(rng), beta = randomScalar<T>(rng);
+    D.mvm_(TransOp::NoTrans, alpha, x, beta, fusedY);
+    D.HostCsrMatrix<T>::mvm_(TransOp::NoTrans, alpha, x, beta, plainY);
+    expectSameElements(plainY, fusedY);
+    const ProductDots<T> fused = D.mvmDots_(x, fusedY, w);
+    const ProductDots<T> plain = D.Matrix<T>::mvmDots_(x, plainY, w);
+    expectSameElements(plainY, fusedY);
+    expectClose(plain.dot, fused.dot);
+    expectClose(T(plain.squares), T(fused.squares));
+}
+
 // The plain sum of squares over- or underflows here; the norm must not.
 TEST(FusedNorm, IsExactAtExtremeScales) {
     for (const double scale : {1e-200, 1e200}) {
