@@ -11,10 +11,18 @@ namespace fused {
 
 namespace {
 
-// Lengths below which a kernel stays on the calling thread: there a thread
-// team costs more than the second core's bandwidth saves. MEASURED-PENDING
+// Lengths below which a kernel stays on the calling thread. Measured with
+// bench_iteration --crossover on the 2-core development machine, microseconds
+// per pass on 1 / 2 threads:
+//   length                     4096       8192       32768      1048576
+//   reduction (2 reads)        3.9 / 3.3  7.8 / 5.4  31 / 17    977 / 508
+//   update (4 reads, 2 writes) 4.8 / 4.0  9.2 / 6.3  37 / 21   1419 / 738
+// A team pays from a few thousand elements on an idle machine, but when the
+// other core is busy each parallel region waits for it (milliseconds, seen
+// in the same benchmark under load), so teams start only where they save
+// about half of a pass of some tens of microseconds.
 constexpr long kReductionParallelLength = 32768;
-constexpr long kUpdateParallelLength = 131072;
+constexpr long kUpdateParallelLength = 32768;
 // The product's weight (stored entries plus rows), as for the plain product.
 constexpr long kProductParallelWeight = 32768;
 
