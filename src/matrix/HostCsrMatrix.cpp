@@ -4,6 +4,7 @@
 
 #include "core/ParallelArrays.h"
 #include "matrix/HostBlas.h"
+#include "matrix/HostFusedKernels.h"
 #include "matrix/HostSparseKernels.h"
 #include "matrix/ScalarTypes.h"
 #include "preconditioner/host/factories.h"
@@ -16,10 +17,52 @@ void MklDescriptor::setTriangular(SideType side, DiagType diag) {
     chars_[2] = diag.toChar();
 }
 
+namespace {
+template <typename T>
+bool unitStrides(const Vector<T>& a, const Vector<T>& b, const Vector<T>& c) {
+    return a.inc() == 1 && b.inc() == 1 && c.inc() == 1;
+}
+}  // namespace
+
 template <typename T>
 void HostCsrMatrix<T>::mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const {
     HostBlas::CSRMV(op.toChar(), this->m(), this->n(), alpha, descriptor(), this->val(), this->rowPtr(),
                     this->colInd(), x.val(), beta, y.val());
+}
+
+template <typename T>
+T HostCsrMatrix<T>::mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    return mvmDots_(x, y, w).dot;
+}
+
+template <typename T>
+ProductDots<T> HostCsrMatrix<T>::mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    const bool general = descriptor()[0] == 'G' || descriptor()[0] == 'g';
+    if (!general || !unitStrides(x, y, w)) return Matrix<T>::mvmDots_(x, y, w);
+    const fused::ProductSums<T> sums = fused::csrProductSums(
+        this->m(), index().toInt(), this->val(), this->rowPtr(), this->colInd(), x.val(), y.val(), w.val());
+    return {sums.dot, sums.squares};
+}
+
+template <typename T>
+void HostDiagonalMatrix<T>::mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const {
+    if (op != TransOp::NoTrans || x.inc() != 1 || y.inc() != 1) {
+        return HostCsrMatrix<T>::mvm_(op, alpha, x, beta, y);
+    }
+    fused::diagonalProduct(this->m(), alpha, this->val(), x.val(), beta, y.val());
+}
+
+template <typename T>
+T HostDiagonalMatrix<T>::mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    return mvmDots_(x, y, w).dot;
+}
+
+template <typename T>
+ProductDots<T> HostDiagonalMatrix<T>::mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    if (!unitStrides(x, y, w)) return Matrix<T>::mvmDots_(x, y, w);
+    const fused::ProductSums<T> sums =
+        fused::diagonalProductSums(this->m(), this->val(), x.val(), y.val(), w.val());
+    return {sums.dot, sums.squares};
 }
 
 template <typename T>
@@ -130,6 +173,7 @@ void HostCsrTranspose(int n, int nnz, int base, const T* val, const int* rowPtr,
     template class HostCsrMatrix<T>;          \
     template class HostCsrMatrixRef<T>;       \
     template class HostCsrMatrixAlloc<T>;     \
+    template class HostDiagonalMatrix<T>;     \
     template class HostCsrMatrixSharedRef<T>; \
     template void HostCsrTranspose<T>(int, int, int, const T*, const int*, const int*, T*, int*, int*, bool);
 KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE_HOST_CSR)

@@ -42,6 +42,9 @@ class HostCsrMatrix : public CsrMatrix<T> {
     std::string name() const override { return "host csr matrix"; }
 
     void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override;
+    // One pass for a general (not triangular) descriptor and unit strides.
+    T mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
+    ProductDots<T> mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
     // Triangle and diagonal come from the descriptor; side and diag are not
     // consulted, so this is meaningful on a view made by makeMatrixView_.
     void trsv_(SideType side, TransOp op, DiagType diag, const Vector<T>& x, Vector<T>& y) const override;
@@ -130,6 +133,19 @@ class HostCsrMatrixAlloc : public HostCsrMatrix<T> {
     HostArray<int> rowPtr_;
     HostArray<int> colInd_;
     MklDescriptor descriptor_;
+};
+
+// A diagonal matrix in CSR form, one entry per row on the diagonal (as the
+// Jacobi set-up writes it): its non-transposed products scale element by
+// element, with the CSR product's arithmetic, without reading the indices.
+template <typename T>
+class HostDiagonalMatrix : public HostCsrMatrixAlloc<T> {
+  public:
+    HostDiagonalMatrix(int n, IndexType index) : HostCsrMatrixAlloc<T>(n, n, n, index) {}
+
+    void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const override;
+    T mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
+    ProductDots<T> mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const override;
 };
 
 // Holds its arrays through shared pointers, so several matrices can share a

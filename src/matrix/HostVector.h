@@ -1,7 +1,9 @@
 #ifndef KYRA_MATRIX_HOSTVECTOR_H
 #define KYRA_MATRIX_HOSTVECTOR_H
 
-// Vectors in main memory; arithmetic through the host BLAS back end.
+// Vectors in main memory. Unit-stride operands go through the library's own
+// kernels (one pass per operation, see HostFusedKernels.h); strided ones
+// through the host BLAS, with the fused operations as their plain sequence.
 // HostVectorRef borrows the caller's memory, HostVectorAlloc owns its own.
 
 #include <memory>
@@ -26,6 +28,15 @@ class HostVector : public Vector<T> {
     T dot_(const Vector<T>& y) const override;
     RealScalar nrm2_() const override;
     void scal_(T alpha) override;
+
+    void scaledCopy_(T alpha, const Vector<T>& x) override;
+    RealScalar xpaySquares_(T alpha, const Vector<T>& x) override;
+    void axpyXpay_(T gamma, const Vector<T>& y, T alpha, const Vector<T>& x) override;
+    T axpyDot_(T alpha, const Vector<T>& x, const Vector<T>& w) override;
+    RealScalar axpySquares_(T alpha, const Vector<T>& x) override;
+    std::pair<RealScalar, RealScalar> waxpyPairSquares_(const Vector<T>& y1, T alpha1, const Vector<T>& x1,
+                                                        Vector<T>& w2, const Vector<T>& y2, T alpha2,
+                                                        const Vector<T>& x2) override;
 
     // Element i of val(); the stride is not applied.
     T& operator()(int i) { return this->val()[i]; }

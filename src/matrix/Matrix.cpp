@@ -17,6 +17,18 @@ void Matrix<T>::mvm_(TransOp, T, const Vector<T>&, T, Vector<T>&) const {
 }
 
 template <typename T>
+T Matrix<T>::mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    mvm_(TransOp::NoTrans, T(1), x, T(0), y);
+    return y.dot_(w);
+}
+
+template <typename T>
+ProductDots<T> Matrix<T>::mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const {
+    mvm_(TransOp::NoTrans, T(1), x, T(0), y);
+    return {y.dot_(w), kyra::realPart(y.dot_(y))};
+}
+
+template <typename T>
 void Matrix<T>::trsv_(SideType, TransOp, DiagType, const Vector<T>&, Vector<T>&) const {
     raiseNotImplemented("triangular matrix solver");
 }

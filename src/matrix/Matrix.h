@@ -15,6 +15,14 @@
 
 namespace Iterative {
 
+// What a fused product gathers on its way: <w, y> = sum conj(w_i) y_i and
+// <y, y>, the plain sum of |y_i|^2.
+template <typename T>
+struct ProductDots {
+    T dot;
+    kyra::Real<T> squares;
+};
+
 template <typename T>
 class Matrix {
   public:
@@ -33,6 +41,11 @@ class Matrix {
 
     // y <- alpha op(A) x + beta y
     virtual void mvm_(TransOp op, T alpha, const Vector<T>& x, T beta, Vector<T>& y) const;
+    // y <- A x, returning <w, y>: mvm_ then y.dot_(w), fused where the
+    // platform can (optional; the default runs that sequence).
+    virtual T mvmDot_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const;
+    // y <- A x, returning <w, y> and <y, y>: mvm_, y.dot_(w) and y.dot_(y).
+    virtual ProductDots<T> mvmDots_(const Vector<T>& x, Vector<T>& y, const Vector<T>& w) const;
     // y <- op(A)^-1 x for a triangular A.
     virtual void trsv_(SideType side, TransOp op, DiagType diag, const Vector<T>& x, Vector<T>& y) const;
 

@@ -17,12 +17,18 @@ class Jacobi : public Preconditioner {
 
   protected:
     KYRA_PRECONDITIONER_SLOTS
+    KYRA_PRECONDITIONER_FUSED_SLOTS
 
   private:
     template <typename T>
     void generate_(const Context& context, const Platform& platform, const Matrix<T>& A);
     template <typename T>
     void apply_(TransOp op, const Vector<T>& in, Vector<T>& out) const;
+    // The diagonal product with the dot products gathered in its pass.
+    template <typename T>
+    T applyDot_(const Vector<T>& in, Vector<T>& out) const;
+    template <typename T>
+    kyra::Real<T> applySquares_(const Vector<T>& in, Vector<T>& out) const;
 
     kyraSparseJacobiOptions options_;
     PerScalar<Matrix> inverseDiagonal_;

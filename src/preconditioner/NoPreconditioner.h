@@ -6,12 +6,14 @@
 
 namespace Iterative {
 
-// M = I: every application copies its input, whatever the operation.
+// M = I: every application copies its input, whatever the operation; an
+// application in place has nothing to do.
 class NoPreconditioner : public Preconditioner {
   public:
     explicit NoPreconditioner(const kyraSparseEmptyOptions* opts) : options_(copyOrDefault(opts)) {}
     std::string name() const override { return "no preconditioner"; }
     void parameterCheck() const override {}
+    bool isIdentity() const override { return true; }
 
   protected:
     KYRA_PRECONDITIONER_SLOTS
@@ -21,7 +23,7 @@ class NoPreconditioner : public Preconditioner {
     void generate_(const Context&, const Platform&, const Matrix<T>&) {}
     template <typename T>
     void apply_(TransOp, const Vector<T>& in, Vector<T>& out) const {
-        out.copy_(in);
+        if (&in != &out) out.copy_(in);
     }
 
     kyraSparseEmptyOptions options_;

@@ -38,6 +38,22 @@ class Preconditioner {
         doApply(op, in, out);
     }
 
+    // Fused applications out <- M^-1 in that also return <in, out> =
+    // sum conj(in_i) out_i, or the squares sum |out_i|^2 of the result. A
+    // preconditioner overrides them where one pass can do it; the defaults
+    // apply and then take the dot product.
+    template <typename T>
+    T applyDot(const Vector<T>& in, Vector<T>& out) const {
+        return doApplyDot(in, out);
+    }
+    template <typename T>
+    kyra::Real<T> applySquares(const Vector<T>& in, Vector<T>& out) const {
+        return doApplySquares(in, out);
+    }
+
+    // M = I: a method may then use the input itself as M^-1 in.
+    virtual bool isIdentity() const { return false; }
+
   protected:
     virtual void doGenerate(const Context&, const Platform&, const Matrix<float>&) = 0;
     virtual void doGenerate(const Context&, const Platform&, const Matrix<double>&) = 0;
@@ -49,6 +65,21 @@ class Preconditioner {
                          Vector<kyra::Complex<float>>&) const = 0;
     virtual void doApply(TransOp, const Vector<kyra::Complex<double>>&,
                          Vector<kyra::Complex<double>>&) const = 0;
+
+#define KYRA_PRECONDITIONER_FUSED_DEFAULT(T)                                          \
+    virtual T doApplyDot(const Vector<T>& in, Vector<T>& out) const {                 \
+        doApply(TransOp::NoTrans, in, out);                                           \
+        return out.dot_(in);                                                          \
+    }                                                                                 \
+    virtual kyra::Real<T> doApplySquares(const Vector<T>& in, Vector<T>& out) const { \
+        doApply(TransOp::NoTrans, in, out);                                           \
+        return kyra::realPart(out.dot_(out));                                         \
+    }
+    KYRA_PRECONDITIONER_FUSED_DEFAULT(float)
+    KYRA_PRECONDITIONER_FUSED_DEFAULT(double)
+    KYRA_PRECONDITIONER_FUSED_DEFAULT(kyra::Complex<float>)
+    KYRA_PRECONDITIONER_FUSED_DEFAULT(kyra::Complex<double>)
+#undef KYRA_PRECONDITIONER_FUSED_DEFAULT
 
   private:
     bool init_ = false;
@@ -68,6 +99,20 @@ class Preconditioner {
     KYRA_PRECONDITIONER_SLOT(double)               \
     KYRA_PRECONDITIONER_SLOT(kyra::Complex<float>) \
     KYRA_PRECONDITIONER_SLOT(kyra::Complex<double>)
+
+// Implements the fused slots of a concrete preconditioner by forwarding to
+// its member templates applyDot_<T>(in, out) and applySquares_<T>(in, out).
+#define KYRA_PRECONDITIONER_FUSED_SLOT(T)                                                              \
+    T doApplyDot(const Vector<T>& in, Vector<T>& out) const override { return applyDot_<T>(in, out); } \
+    kyra::Real<T> doApplySquares(const Vector<T>& in, Vector<T>& out) const override {                 \
+        return applySquares_<T>(in, out);                                                              \
+    }
+
+#define KYRA_PRECONDITIONER_FUSED_SLOTS                  \
+    KYRA_PRECONDITIONER_FUSED_SLOT(float)                \
+    KYRA_PRECONDITIONER_FUSED_SLOT(double)               \
+    KYRA_PRECONDITIONER_FUSED_SLOT(kyra::Complex<float>) \
+    KYRA_PRECONDITIONER_FUSED_SLOT(kyra::Complex<double>)
 
 }  // namespace Iterative
 

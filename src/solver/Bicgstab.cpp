@@ -1,11 +1,12 @@
 // Right-preconditioned BiCGSTAB.
 //
-// Memory traffic per iteration: two products with A, two applications of
-// M^-1, and vector work of 4 dots (7n reads: <t, t> reads t once), the
-// direction update p = r + beta (p - omega v) as 1 axpy and 1 xpay (4n
-// reads, 2n writes), 4 copy-then-axpy pairs for h, s, x and r (12n reads,
-// 8n writes) and 1 norm (n reads): 34n values, plus the stagnation tests'
-// four norms (4n) when they are on.
+// Memory traffic per iteration: two products with A and two applications of
+// M^-1, each of which also forms the dot products the next step needs, and
+// vector work of 1 dot (2n reads), the direction update p = r + beta (p -
+// omega v) (3n reads, n writes), the half step h, s (4n reads, 2n writes),
+// the full step x, r with |x| and |r| (4n reads, 2n writes), and the
+// products' extra reads of r^ and s (2n): 20n values. The stagnation tests'
+// norms come from those passes.
 
 #include "solver/Bicgstab.h"
 
@@ -18,6 +19,7 @@ namespace Iterative {
 template <typename T>
 void Bicgstab::details_(const Platform& platform, const Preconditioner& M, const Matrix<T>& A,
                         const Vector<T>& b, Vector<T>& x) {
+    using R = kyra::Real<T>;
     const int n = x.n();
     VectorFactory<T> makeVector(platform);
     Vector<T>& r = makeVector(n);
@@ -33,6 +35,7 @@ void Bicgstab::details_(const Platform& platform, const Preconditioner& M, const
 
     iteration0(A, x, b, r);  // r = b - A x
     rHat.copy_(r);           // r^ = r, kept fixed
+    R xNorm = x.nrm2_();     // |x| for the stagnation test; each update measures it anew
     T rhoOld(0);
     T alpha(0);
     T omega(0);
@@ -45,37 +48,32 @@ void Bicgstab::details_(const Platform& platform, const Preconditioner& M, const
         } else {
             const T beta = (rho / rhoOld) * (alpha / omega);
             if (breaksDown(beta)) finish(x, kyraSparseBreakdown);
-            p.axpy_(-omega, v);  // p = r + beta (p - omega v)
-            p.xpay_(beta, r);
+            p.axpyXpay_(-omega, v, beta, r);  // p = r + beta (p - omega v)
         }
 
-        M.apply(TransOp::NoTrans, p, pHat);             // p^ = M^-1 p
-        A.mvm_(TransOp::NoTrans, T(1), pHat, T(0), v);  // v = A p^
-        const T rHatV = v.dot_(rHat);                   // <r^, v>
+        const R pHatSquares = M.applySquares(p, pHat);  // p^ = M^-1 p
+        const T rHatV = A.mvmDot_(pHat, v, rHat);       // v = A p^, <r^, v>
         if (breaksDown(rHatV)) finish(x, kyraSparseBreakdown);
         alpha = rho / rHatV;
 
-        updateStagnation(x, alpha, pHat);
-        h.copy_(x);  // h = x + alpha p^, the half-step iterate
-        h.axpy_(alpha, pHat);
-        s.copy_(r);  // s = r - alpha v
-        s.axpy_(-alpha, v);
+        updateStagnation(static_cast<double>(xNorm), alpha, static_cast<double>(pHat.normFrom_(pHatSquares)));
+        // h = x + alpha p^, the half-step iterate, and s = r - alpha v
+        const R hSquares = h.waxpyPairSquares_(x, alpha, pHat, s, r, -alpha, v).first;
 
-        M.apply(TransOp::NoTrans, s, sHat);             // s^ = M^-1 s
-        A.mvm_(TransOp::NoTrans, T(1), sHat, T(0), t);  // t = A s^
-        const T tt = t.dot_(t);                         // <t, t>
-        if (breaksDown(tt)) finish(x, kyraSparseBreakdown);
-        omega = s.dot_(t) / tt;  // omega = <t, s> / <t, t>
+        const R sHatSquares = M.applySquares(s, sHat);     // s^ = M^-1 s
+        const ProductDots<T> ts = A.mvmDots_(sHat, t, s);  // t = A s^, <s, t> and <t, t>
+        if (breaksDown(ts.squares)) finish(x, kyraSparseBreakdown);
+        omega = kyra::conj(ts.dot) / T(ts.squares);  // omega = <t, s> / <t, t>
         if (!kyra::IsFinite(omega)) finish(x, kyraSparseBreakdown);
 
-        updateStagnation(h, omega, sHat);
-        x.copy_(h);  // x = h + omega s^
-        x.axpy_(omega, sHat);
-        r.copy_(s);  // r = s - omega t
-        r.axpy_(-omega, t);
+        updateStagnation(static_cast<double>(h.normFrom_(hSquares)), omega,
+                         static_cast<double>(sHat.normFrom_(sHatSquares)));
+        // x = h + omega s^ and r = s - omega t, measuring |x| and |r|
+        const auto [xSquares, rSquares] = x.waxpyPairSquares_(h, omega, sHat, r, s, -omega, t);
+        xNorm = x.normFrom_(xSquares);
 
         ++res.iterations;
-        recordResidual(x, static_cast<double>(r.nrm2_()));
+        recordResidual(x, static_cast<double>(r.normFrom_(rSquares)));
         rhoOld = rho;
         checkExitCondition(x);
     }

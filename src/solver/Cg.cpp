@@ -1,65 +1,63 @@
 // Preconditioned conjugate gradient.
 //
-// Memory traffic per iteration: one product with A, one application of M^-1,
-// and vector work of 2 dots (4n reads), 1 xpay (2n reads, n writes) and
-// 2 axpys (4n reads, 2n writes) plus 1 norm (n reads): 14n values, plus the
-// stagnation test's two norms (2n) when it is on.
+// Memory traffic per iteration: one product with A, which also forms
+// <p, A p>, one application of M^-1, which also forms <r, z> (with M = I, z
+// is r itself and <r, r> reads n values), and two vector passes: the
+// direction update with |p| (2n reads, n writes) and the update of x and r
+// with |x| and |r| (4n reads, 2n writes). 9n values besides the product and
+// the application, 10n with M = I; the stagnation test's norms come from
+// those passes.
 
 #include "solver/Cg.h"
 
+#include "matrix/VectorFactory.h"
 #include "platform/Platform.h"
 #include "preconditioner/Preconditioner.h"
+#include "solver/KrylovScalars.h"
 
 namespace Iterative {
-
-namespace {
-template <typename T>
-bool isPositiveReal(const T& v) {
-    return kyra::realPart(v) > kyra::Real<T>(0);
-}
-}  // namespace
 
 template <typename T>
 void Cg::details_(const Platform& platform, const Preconditioner& M, const Matrix<T>& A, const Vector<T>& b,
                   Vector<T>& x) {
+    using R = kyra::Real<T>;
     const int n = x.n();
-    const std::shared_ptr<Vector<T>> rVector = platform.makeVector(static_cast<T*>(nullptr), n);
-    const std::shared_ptr<Vector<T>> pVector = platform.makeVector(static_cast<T*>(nullptr), n);
-    const std::shared_ptr<Vector<T>> qVector = platform.makeVector(static_cast<T*>(nullptr), n);
-    const std::shared_ptr<Vector<T>> zVector = platform.makeVector(static_cast<T*>(nullptr), n);
-    Vector<T>& r = *rVector;
-    Vector<T>& p = *pVector;
-    Vector<T>& q = *qVector;
-    Vector<T>& z = *zVector;
+    VectorFactory<T> makeVector(platform);
+    Vector<T>& r = makeVector(n);
+    Vector<T>& p = makeVector(n);
+    Vector<T>& q = makeVector(n);
+    Vector<T>& z = M.isIdentity() ? r : makeVector(n);  // z = M^-1 r is r itself when M = I
     kyraSparseResult& res = *result();
 
     iteration0(A, x, b, r);  // r = b - A x
+    R xNorm = x.nrm2_();     // |x| for the stagnation test; each update measures it anew
     T rhoOld(0);
     for (;;) {
-        M.apply(TransOp::NoTrans, r, z);  // z = M^-1 r
-        const T rho = z.dot_(r);          // rho = <r, z>
-        if (!kyra::IsFinite(rho) || kyra::isZero(rho)) finish(x, kyraSparseBreakdown);
+        const T rho = M.applyDot(r, z);  // z = M^-1 r, rho = <r, z>
+        if (breaksDown(rho)) finish(x, kyraSparseBreakdown);
 
+        R pSquares(0);
         if (res.iterations > 0) {
             const T beta = rho / rhoOld;
-            if (!kyra::IsFinite(beta) || kyra::isZero(beta)) finish(x, kyraSparseBreakdown);
-            p.xpay_(beta, z);  // p = z + beta p
+            if (breaksDown(beta)) finish(x, kyraSparseBreakdown);
+            pSquares = p.xpaySquares_(beta, z);  // p = z + beta p
         } else {
             p.copy_(z);  // p = z
+            pSquares = kyra::realPart(p.dot_(p));
         }
 
-        A.mvm_(TransOp::NoTrans, T(1), p, T(0), q);  // q = A p
-        const T pq = q.dot_(p);                      // pq = <p, A p>
+        const T pq = A.mvmDot_(p, q, p);  // q = A p, pq = <p, A p>
         if (!kyra::IsFinite(pq) || !isPositiveReal(pq)) finish(x, kyraSparseBreakdown);
         const T alpha = rho / pq;
         if (!kyra::IsFinite(alpha)) finish(x, kyraSparseBreakdown);
 
-        updateStagnation(x, alpha, p);
-        x.axpy_(alpha, p);   // x = x + alpha p
-        r.axpy_(-alpha, q);  // r = r - alpha q
+        updateStagnation(static_cast<double>(xNorm), alpha, static_cast<double>(p.normFrom_(pSquares)));
+        // x = x + alpha p and r = r - alpha q, measuring |x| and |r|
+        const auto [xSquares, rSquares] = x.waxpyPairSquares_(x, alpha, p, r, r, -alpha, q);
+        xNorm = x.normFrom_(xSquares);
 
         ++res.iterations;
-        recordResidual(x, static_cast<double>(r.nrm2_()));
+        recordResidual(x, static_cast<double>(r.normFrom_(rSquares)));
         rhoOld = rho;
         checkExitCondition(x);
     }

@@ -3,12 +3,14 @@
 //
 // Memory traffic per cycle (one counted iteration) of k Arnoldi steps:
 // k+1 products with A and k+1 applications of M^-1 (one of each for the
-// recomputed residual), and vector work, in units of n values:
-//   Arnoldi step j = 0..k-1: j+1 dots and j+1 axpys against the basis
-//     (5(j+1)), 1 norm (1), 1 copy and 1 scale into V[j+1] (4);
-//   start: 1 copy and 1 scale into V[0] (4);
+// recomputed residual; with M = I the Arnoldi steps apply nothing), and
+// vector work, in units of n values:
+//   Arnoldi step j = 0..k-1: 1 dot (2), j passes that subtract one
+//     projection and form the next dot (4j), 1 that subtracts the last and
+//     measures |w| (3), 1 scaled copy into V[j+1] (2);
+//   start: 1 scaled copy into V[0] (2);
 //   end: k axpys into x (3k), b - A x as 1 copy and 1 axpy (5), 1 norm (1).
-// Altogether (5k^2 + 21k + 20)/2 n values. The least-squares work is O(k^2)
+// Altogether 2k^2 + 8k + 8 n values. The least-squares work is O(k^2)
 // scalars on the host and does not touch the vectors.
 
 #include "solver/Gmres.h"
@@ -35,7 +37,7 @@ template <typename T>
 class HessenbergLeastSquares {
   public:
     explicit HessenbergLeastSquares(int m)
-        : H_(m + 1, m, IndexType::ZeroBased), g_(m + 1), rotations_(static_cast<std::size_t>(m) + 1) {}
+        : H_(m + 1, m, IndexType::ZeroBased), g_(m + 1), y_(m), rotations_(static_cast<std::size_t>(m) + 1) {}
 
     void start(T g0) {
         g_.fill_(T(0));
@@ -57,16 +59,20 @@ class HessenbergLeastSquares {
         return kyra::abs(g_(j + 1));
     }
 
-    // y (k entries) solving the leading k x k triangle against g.
-    void solve(int k, HostVectorAlloc<T>& y) {
+    // y (k entries) solving the leading k x k triangle against g; valid
+    // until the next call.
+    const T* solve(int k) {
         const HostDenseMatrixRef<T> triangle(k, k, H_.data(), H_.lda(), IndexType::ZeroBased);
         const HostVectorRef<T> rhs(k, g_.val());
+        HostVectorRef<T> y(k, y_.val());
         triangle.trsv_(SideType::Upper, TransOp::NoTrans, DiagType::NonUnit, rhs, y);
+        return y_.val();
     }
 
   private:
     HostDenseMatrixAlloc<T> H_;
     HostVectorAlloc<T> g_;
+    HostVectorAlloc<T> y_;
     std::vector<GivensRotation<T>> rotations_;
 };
 
@@ -84,8 +90,8 @@ void Gmres::details_(const Platform& platform, const Preconditioner& M, const Ma
     for (Vector<T>*& v : V) v = &makeBasisVector(n);
     VectorFactory<T> makeVector(platform);
     Vector<T>& r = makeVector(n);
-    Vector<T>& w = makeVector(n);
     Vector<T>& z = makeVector(n);
+    Vector<T>& w = M.isIdentity() ? z : makeVector(n);  // w = M^-1 z is z itself when M = I
     Vector<T>& t = makeVector(n);
     kyraSparseResult& res = *result();
     const double absoluteTolerance = config()->absoluteTolerance;
@@ -94,32 +100,38 @@ void Gmres::details_(const Platform& platform, const Preconditioner& M, const Ma
     for (;;) {
         // |r| is never 0 here: a zero residual has already ended the run.
         const R rho = static_cast<R>(res.absoluteResidual);
-        V[0]->copy_(r);  // V[0] = r / rho
-        V[0]->scal_(T(R(1) / rho));
+        V[0]->scaledCopy_(T(R(1) / rho), r);  // V[0] = r / rho
         lsq.start(T(rho));
 
         int k = 0;
         for (int j = 0; j < m; ++j) {
             A.mvm_(TransOp::NoTrans, T(1), *V[j], T(0), z);  // w = M^-1 A V[j]
             M.apply(TransOp::NoTrans, z, w);
+            // Modified Gram-Schmidt, H(i, j) = <V[i], w> for the w left by
+            // the projections before it: each pass subtracts one projection
+            // and forms the next one's dot product, the last one |w|.
+            T hij = w.dot_(*V[0]);  // H(0, j) = <V[0], w>
+            R wSquares(0);
             for (int i = 0; i <= j; ++i) {
-                T& hij = lsq.h(i, j);
-                hij = w.dot_(*V[i]);  // H(i, j) = <V[i], w>
-                w.axpy_(-hij, *V[i]);
+                lsq.h(i, j) = hij;
+                if (i < j) {
+                    // w = w - H(i, j) V[i], then H(i+1, j) = <V[i+1], w>
+                    hij = w.axpyDot_(-hij, *V[i], *V[i + 1]);
+                } else {
+                    wSquares = w.axpySquares_(-hij, *V[i]);  // w = w - H(j, j) V[j], |w|^2
+                }
             }
-            const R wNorm = w.nrm2_();
+            const R wNorm = w.normFrom_(wSquares);
             lsq.h(j + 1, j) = T(wNorm);
-            V[j + 1]->copy_(w);  // V[j+1] = w / |w|
-            V[j + 1]->scal_(T(R(1) / wNorm));
+            V[j + 1]->scaledCopy_(T(R(1) / wNorm), w);  // V[j+1] = w / |w|
             const R estimate = lsq.reduceColumn(j);
             k = j + 1;
             if (absoluteTolerance >= static_cast<double>(estimate)) break;
         }
 
         if (k > 0) {
-            HostVectorAlloc<T> y(k);
-            lsq.solve(k, y);
-            for (int i = 0; i < k; ++i) x.axpy_(y(i), *V[i]);  // x = x + V y
+            const T* y = lsq.solve(k);
+            for (int i = 0; i < k; ++i) x.axpy_(y[i], *V[i]);  // x = x + V y
         }
 
         t.copy_(b);  // r = M^-1 (b - A x)

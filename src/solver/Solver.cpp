@@ -100,8 +100,13 @@ void Solver::storeBest(const Vector<T>& x) {
 template <typename T>
 void Solver::updateStagnation(const Vector<T>& x, T alpha, const Vector<T>& d) {
     if (!config_->useStagnationCheck) return;
-    const double xNorm = static_cast<double>(x.nrm2_());
-    const double stepNorm = static_cast<double>(kyra::abs(alpha)) * static_cast<double>(d.nrm2_());
+    updateStagnation(static_cast<double>(x.nrm2_()), alpha, static_cast<double>(d.nrm2_()));
+}
+
+template <typename T>
+void Solver::updateStagnation(double xNorm, T alpha, double dNorm) {
+    if (!config_->useStagnationCheck) return;
+    const double stepNorm = static_cast<double>(kyra::abs(alpha)) * dNorm;
     if (xNorm * stagnationEpsilon<T>() > stepNorm) {
         ++stagnationCount_;
     } else {
@@ -116,7 +121,8 @@ void Solver::updateStagnation(const Vector<T>& x, T alpha, const Vector<T>& d) {
     template void Solver::checkExitCondition<T>(Vector<T>&);                                         \
     template void Solver::finish<T>(Vector<T>&, kyraSparseFlag);                                     \
     template void Solver::storeBest<T>(const Vector<T>&);                                            \
-    template void Solver::updateStagnation<T>(const Vector<T>&, T, const Vector<T>&);
+    template void Solver::updateStagnation<T>(const Vector<T>&, T, const Vector<T>&);                \
+    template void Solver::updateStagnation<T>(double, T, double);
 KYRA_FOR_EACH_SCALAR(KYRA_INSTANTIATE)
 #undef KYRA_INSTANTIATE
 

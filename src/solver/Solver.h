@@ -71,6 +71,9 @@ class Solver {
     // |x| eps > |alpha| |d|, with |x| the norm before the update.
     template <typename T>
     void updateStagnation(const Vector<T>& x, T alpha, const Vector<T>& d);
+    // The same test on norms a fused pass has measured already.
+    template <typename T>
+    void updateStagnation(double xNorm, T alpha, double dNorm);
 
     void setRelativeResidual();
     void updateResidualVector();

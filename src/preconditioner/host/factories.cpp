@@ -67,7 +67,7 @@ MatrixPointer<T> dropSmallEntries(double tolerance, std::shared_ptr<HostCsrMatri
 
 template <typename T>
 MatrixPointer<T> makeJacobi(const HostCsrMatrix<T>& A, const kyraSparseJacobiOptions&) {
-    auto D = std::make_shared<HostCsrMatrixAlloc<T>>(A.m(), A.n(), A.n(), A.index());
+    auto D = std::make_shared<Iterative::HostDiagonalMatrix<T>>(A.n(), A.index());
     jacobi<T>(A.m(), A.n(), A.nnz(), baseOf(A), A.val(), A.rowPtr(), A.colInd(), D->val(), D->rowPtr(),
               D->colInd());
     return D;
