@@ -316,6 +316,11 @@ TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) 
         EXPECT_EQ(result.exitStatus, 0);
         EXPECT_FALSE(std::filesystem::exists(solution));
     }
+    // A data setter's refusal (a matrix without entries) ends the run the same way.
+    const std::string empty = write("%%MatrixMarket matrix coordinate real general\n3 3 0\n", "empty.mtx");
+    const RunOutput refused = run({"A=" + empty, "solver=cg"});
+    EXPECT_EQ(refused.out, configText() + "argument error: a != 0\n");
+    EXPECT_EQ(refused.exitStatus, 0);
     // The platform setter is the one whose status ends the run at once; a
     // build without cuda refuses it, before the missing matrix is looked at.
     const RunOutput result = run({"platform=cuda", "A=" + pathOf("missing.mtx")});
