@@ -4,9 +4,8 @@
 // the plan's platform as it was; the CUDA build has the device platform.
 
 #include <cstring>
-#include <string>
 
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 
 namespace {
 
@@ -49,25 +48,14 @@ const OptionsCase kCases[] = {
     {1, 0, 0, 0, "", ""},
 };
 
-class CudaOptionsTest : public HandleTest {
+class CudaOptionsTest : public PublicPlan {
   protected:
-    void SetUp() override {
-        HandleTest::SetUp();
-        ASSERT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
-    }
-    void TearDown() override {
-        EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
-        HandleTest::TearDown();
-    }
-
     // The status and text of a refusal, and that the plan kept its platform.
-    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal) {
+    void expectRefused(kyraSparseStatus status, const std::string& expected) {
         const bool valid = expected.empty();
         EXPECT_EQ(status, valid ? kyraSparseFeatureNotImplemented : kyraSparseArgumentError);
-        EXPECT_EQ(lastStatus(), valid ? refusal : expected);
-        char name[64];
-        ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
-        EXPECT_STREQ(name, "host");
+        EXPECT_EQ(lastStatus(), valid ? kCudaRefusal : expected);
+        EXPECT_EQ(planText(kyraSparseGetPlatformString), "host");
     }
 
     // The device platform: a valid record is accepted (without touching a
@@ -76,37 +64,28 @@ class CudaOptionsTest : public HandleTest {
 #if defined(KYRA_WITH_CUDA)
         if (expected.empty()) {
             EXPECT_EQ(status, kyraSparseNoError);
-            char name[64];
-            ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
-            EXPECT_STREQ(name, "cuda device");
+            EXPECT_EQ(planText(kyraSparseGetPlatformString), "cuda device");
             ASSERT_EQ(kyraSparseSetHostPlatform(handle, plan, nullptr), kyraSparseNoError);
             return;
         }
 #endif
         // A build without CUDA refuses both platforms alike.
-        expectRefused(status, expected, kCudaRefusal);
+        expectRefused(status, expected);
     }
-
-    kyraSparsePlan plan = nullptr;
 };
 
-TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsAnswered) {
+TEST_F(CudaOptionsTest, PlanThenChecksInOrderThenAValidRequestIsAnswered) {
     for (const OptionsCase& c : kCases) {
         SCOPED_TRACE(c.cudaText + " / " + c.deviceText);
         const kyraSparseCudaOptions cuda{rawReordering(c.reordering), c.deviceId, c.useHybridFormat, c.debug};
-        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal);
+        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText);
         const kyraSparseCudaDeviceOptions device{c.deviceId, c.useHybridFormat, c.debug};
         expectDeviceAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, &device), c.deviceText);
     }
-}
-
-TEST_F(CudaOptionsTest, DefaultsAreValid) {
-    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal);
+    // The defaults are valid.
+    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "");
     expectDeviceAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, nullptr), "");
-}
-
-// The plan is looked up before the options are examined.
-TEST_F(CudaOptionsTest, NullPlanComesFirst) {
+    // The plan is looked up before the options are examined.
     const kyraSparseCudaOptions cuda{kyraSparseNoReordering, -1, 0, 0};
     EXPECT_EQ(kyraSparseSetCudaPlatform(handle, nullptr, &cuda), kyraSparsePlanError);
     const kyraSparseCudaDeviceOptions device{-1, 0, 0};

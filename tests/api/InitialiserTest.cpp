@@ -50,10 +50,7 @@ TEST_F(HandleTest, EveryInitialiserWritesItsDefaults) {
                   kyraSparseBicgstabOptionsInit, kyraSparseCgOptionsInit, kyraSparseMinresOptionsInit,
                   kyraSparseEmptyOptionsInit, kyraSparseJacobiOptionsInit, kyraSparseIlu0OptionsInit,
                   kyraSparseAinvOptionsInit, kyraSparseFainvOptionsInit, kyraSparseUserDefinedOptionsInit);
-}
-
-// The configuration's text, "config != 0", is checked through the installed interface.
-TEST_F(HandleTest, NullOptionRecordText) {
+    // The configuration's text, "config != 0", is checked through the installed interface.
     EXPECT_EQ(kyraSparseFainvOptionsInit(handle, nullptr), kyraSparseArgumentError);
     EXPECT_EQ(lastStatus(), "argument error: opts != 0");
 }

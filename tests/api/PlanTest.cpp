@@ -79,6 +79,31 @@ TEST_F(PlanTest, FailingOrUnbuiltChoicesLeaveThePlanUnchanged) {
     EXPECT_EQ(description(), described("None", "no preconditioner", "cg"));
 }
 
+// A plan belongs to the handle that created it: through another handle its
+// functions are refused with status 11, and the owner still solves with it.
+TEST_F(PlanTest, AnotherHandleIsRefusedAndTheOwnerStillSolves) {
+    kyraSparseHandle other = nullptr;
+    ASSERT_EQ(kyraSparseCreate(&other), kyraSparseNoError);
+    char text[256];
+    for (kyraSparseStatus status :
+         {kyraSparseSetDcsrData(other, plan, nullptr, system.n, system.nnz(), system.values.data(),
+                                system.rowPtr.data(), system.colInd.data(), x.data(), b.data()),
+          kyraSparseSetCgSolver(other, plan, nullptr),
+          kyraSparseSetJacobiPreconditioner(other, plan, nullptr),
+          kyraSparseSetHostPlatform(other, plan, nullptr),
+          kyraSparseExecutePlan(other, plan, &config, &result),
+          kyraSparseGetPlanString(other, plan, text, sizeof text)})
+        EXPECT_EQ(status, kyraSparsePlanError);
+    ASSERT_EQ(kyraSparseGetLastStatusString(other, text, sizeof text), kyraSparseNoError);
+    EXPECT_STREQ(text, "plan error: plan belongs to another handle");
+    EXPECT_EQ(kyraSparseDestroy(other), kyraSparseNoError);
+
+    ASSERT_EQ(setData(), kyraSparseNoError);
+    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
+    ASSERT_EQ(execute(), kyraSparseNoError) << lastStatus();
+    EXPECT_LT(trueRelativeResidual(system, x, b), 1e-5);
+}
+
 // New data or a new platform need a new set-up of the preconditioner; a new
 // solver does not. A second execution reuses the set-up.
 TEST_F(PlanTest, NewDataOrPlatformResetsThePreconditionerAndNewSolverDoesNot) {

@@ -1,10 +1,8 @@
 #include "api/SafeInterface.h"
 
-#include <atomic>
 #include <functional>
 #include <new>
 #include <stdexcept>
-#include <thread>
 
 #include "common/HandleFixture.h"
 #include "core/Exception.h"
@@ -60,24 +58,4 @@ TEST_F(HandleTest, FailuresBecomeStatusAndText) {
     EXPECT_EQ(SafeInterface([] { KyraSparseExceptionTemplate<10>::raise("null handle"); }),
               kyraSparseHandleError);
     EXPECT_EQ(SafeInterface([] { throw std::bad_alloc(); }), kyraSparseUnspecifiedError);
-}
-
-TEST_F(HandleTest, ConcurrentCallersNeverOverlap) {
-    std::atomic<int> inside{0}, overlaps{0}, completed{0};
-    auto hammer = [&] {
-        for (int i = 0; i < 300; ++i) {
-            SafeInterface(handle, [&](Context&) {
-                if (inside.fetch_add(1) != 0) ++overlaps;
-                std::this_thread::yield();
-                inside.fetch_sub(1);
-                ++completed;
-            });
-        }
-    };
-    std::thread a(hammer), b(hammer), c(hammer);
-    a.join();
-    b.join();
-    c.join();
-    EXPECT_EQ(overlaps.load(), 0);
-    EXPECT_EQ(completed.load(), 900);
 }
