@@ -67,29 +67,19 @@ TYPED_TEST(Factories, JacobiAndBlockJacobiInvertTheDiagonalBlocks) {
 // block; the padding of a partial last block stays inside the matrix.
 TEST(Factories, IdentityForZeroPivotsAndPaddingInsideTheMatrix) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Csr<double> a(6, {{0, 0, 4.0},
-                            {1, 1, 0.0},
-                            {1, 0, 3.0},
-                            {2, 2, nan},
-                            {3, 2, 7.0},
-                            {4, 4, -0.5},
-                            {5, 5, 2.0},
-                            {5, 5, 8.0},
-                            {5, 5, 0.0}});
+    const std::vector<Entry<double>> diagonals = {{0, 0, 4.0}, {1, 1, 0.0}, {1, 0, 3.0},
+                                                  {2, 2, nan}, {3, 2, 7.0}, {4, 4, -0.5},
+                                                  {5, 5, 2.0}, {5, 5, 8.0}, {5, 5, 0.0}};
+    const Csr<double> a(6, diagonals);
     const Dense<double> d = toDense(*makeJacobi(a.matrix(), {}));
     EXPECT_EQ(std::vector<double>({d(0, 0), d(1, 1), d(3, 3), d(4, 4), d(5, 5)}),
               std::vector<double>({0.25, 1.0, 1.0, -2.0, 0.125}));
     EXPECT_TRUE(std::isnan(d(2, 2)));
 
-    const Csr<double> singular(5, {{0, 0, 0.0},
-                                   {0, 1, 1.0},
-                                   {1, 0, 1.0},
-                                   {1, 1, 0.0},
-                                   {2, 2, 2.0},
-                                   {2, 3, 1.0},
-                                   {3, 2, 1.0},
-                                   {3, 3, 2.0},
-                                   {4, 4, 4.0}});
+    const std::vector<Entry<double>> blocks = {{0, 0, 0.0}, {0, 1, 1.0}, {1, 0, 1.0},
+                                               {1, 1, 0.0}, {2, 2, 2.0}, {2, 3, 1.0},
+                                               {3, 2, 1.0}, {3, 3, 2.0}, {4, 4, 4.0}};
+    const Csr<double> singular(5, blocks);
     const auto M = makeBlockJacobi(singular.matrix(), {2});
     const Dense<double> m = toDense(*M);
     EXPECT_EQ(std::vector<double>({m(0, 0), m(0, 1), m(1, 0), m(1, 1), m(4, 4)}),

@@ -1,5 +1,6 @@
 // The patterns of A^p against boolean dense matrix powers, on patterns with
-// duplicate entries (the conversions keep them).
+// duplicate entries (the conversions keep them). Many duplicates cost their
+// count only: walking every path would take 400^4 steps per row.
 
 #include <gtest/gtest.h>
 
@@ -10,83 +11,60 @@
 
 namespace {
 
-struct Pattern {
-    int n = 0;
-    std::vector<int> rowPtr{0};
-    std::vector<int> colInd;
-};
+using Rows = std::vector<std::vector<int>>;
 
-// Row r's sorted columns of the boolean power A^p, upper triangle only when
-// asked, as one list per row.
-std::vector<std::vector<int>> densePower(const Pattern& a, int p, bool upper) {
-    const int n = a.n;
+// The sorted columns of each row of the boolean power A^p, of its upper
+// triangle only when asked.
+Rows densePower(const Rows& a, int p, bool upper) {
+    const int n = static_cast<int>(a.size());
     std::vector<std::vector<char>> reach(n, std::vector<char>(n, 0));
     for (int r = 0; r < n; ++r) reach[r][r] = 1;
     for (int step = 0; step < p; ++step) {
         std::vector<std::vector<char>> next(n, std::vector<char>(n, 0));
-        for (int r = 0; r < n; ++r) {
-            for (int k = 0; k < n; ++k) {
-                if (!reach[r][k]) continue;
-                for (int q = a.rowPtr[k]; q < a.rowPtr[k + 1]; ++q) next[r][a.colInd[q]] = 1;
-            }
-        }
+        for (int r = 0; r < n; ++r)
+            for (int k = 0; k < n; ++k)
+                if (reach[r][k])
+                    for (int c : a[k]) next[r][c] = 1;
         reach.swap(next);
     }
-    std::vector<std::vector<int>> rows(n);
-    for (int r = 0; r < n; ++r) {
-        for (int c = upper ? r : 0; c < n; ++c) {
+    Rows rows(n);
+    for (int r = 0; r < n; ++r)
+        for (int c = upper ? r : 0; c < n; ++c)
             if (reach[r][c]) rows[r].push_back(c);
-        }
-    }
     return rows;
 }
 
-std::vector<std::vector<int>> rowsOf(const pc::host::CsrPattern& pattern) {
-    std::vector<std::vector<int>> rows(pattern.rows());
-    for (int r = 0; r < pattern.rows(); ++r) {
+Rows rowsOf(const pc::host::CsrPattern& pattern) {
+    Rows rows(pattern.rows());
+    for (int r = 0; r < pattern.rows(); ++r)
         rows[r].assign(pattern.colInd->begin() + (*pattern.rowPtr)[r],
                        pattern.colInd->begin() + (*pattern.rowPtr)[r + 1]);
-    }
     return rows;
 }
 
-void expectDensePowers(const Pattern& a, int maxPower) {
-    for (int p = 1; p <= maxPower; ++p) {
-        const int nnz = a.rowPtr.back();
-        EXPECT_EQ(rowsOf(pc::host::GetPowerPattern(p, a.n, nnz, a.rowPtr.data(), a.colInd.data())),
-                  densePower(a, p, false))
-            << "p = " << p;
-        EXPECT_EQ(rowsOf(pc::host::GetUpperPowerPattern(p, a.n, nnz, a.rowPtr.data(), a.colInd.data())),
-                  densePower(a, p, true))
-            << "p = " << p;
-    }
-}
-
-TEST(PowerPatternTest, RandomPatternWithDuplicatesMatchesDensePowers) {
+TEST(PowerPatternTest, PatternsWithDuplicatesMatchDensePowers) {
     std::mt19937 rng(17);
-    std::uniform_int_distribution<int> column(0, 14);
-    std::uniform_int_distribution<int> length(0, 5);
-    Pattern a;
-    a.n = 15;
-    for (int r = 0; r < a.n; ++r) {
-        for (int k = length(rng); k > 0; --k) {
-            const int c = column(rng);
-            a.colInd.insert(a.colInd.end(), {c, c});
+    Rows random(15), duplicates(2);
+    for (auto& row : random)
+        for (int k = rng() % 6; k > 0; --k) row.insert(row.end(), 2, static_cast<int>(rng() % 15));
+    for (auto& row : duplicates)
+        for (int k = 0; k < 400; ++k) row.push_back(k % 2);
+    for (const Rows& a : {random, duplicates}) {
+        std::vector<int> rowPtr{0}, colInd;
+        for (const auto& row : a) {
+            colInd.insert(colInd.end(), row.begin(), row.end());
+            rowPtr.push_back(static_cast<int>(colInd.size()));
         }
-        a.rowPtr.push_back(static_cast<int>(a.colInd.size()));
+        const int n = static_cast<int>(a.size()), nnz = rowPtr.back();
+        for (int p = 1; p <= 4; ++p) {
+            EXPECT_EQ(rowsOf(pc::host::GetPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
+                      densePower(a, p, false))
+                << "n " << n << " p " << p;
+            EXPECT_EQ(rowsOf(pc::host::GetUpperPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
+                      densePower(a, p, true))
+                << "n " << n << " p " << p;
+        }
     }
-    expectDensePowers(a, 4);
-}
-
-// Walking every path would take 400^4 steps per row here.
-TEST(PowerPatternTest, ManyDuplicatesCostTheirCountOnly) {
-    Pattern a;
-    a.n = 2;
-    for (int r = 0; r < 2; ++r) {
-        for (int k = 0; k < 400; ++k) a.colInd.push_back(k % 2);
-        a.rowPtr.push_back(static_cast<int>(a.colInd.size()));
-    }
-    expectDensePowers(a, 4);
 }
 
 }  // namespace
