@@ -19,13 +19,6 @@ template <typename T>
 class Methods : public ::testing::Test {};
 TYPED_TEST_SUITE(Methods, ScalarTypes);
 
-template <typename T>
-double distance(const std::vector<T>& u, const std::vector<T>& v) {
-    std::vector<T> difference(u.size());
-    for (std::size_t i = 0; i < u.size(); ++i) difference[i] = u[i] - v[i];
-    return norm(difference);
-}
-
 // Without preconditioner on a Hermitian positive definite matrix the shadow
 // vectors equal the primary ones, so BiCG repeats CG step by step.
 TYPED_TEST(Methods, BicgRepeatsCgOnHermitianSystems) {
@@ -35,7 +28,8 @@ TYPED_TEST(Methods, BicgRepeatsCgOnHermitianSystems) {
     Runner runner;
     const Outcome<T> viaBicg = runner.run(*bicg().make(), A, b, configWith(1e-30, 12));
     const Outcome<T> viaCg = runner.run(*cg().make(), A, b, configWith(1e-30, 12));
-    EXPECT_LE(distance(viaBicg.x, viaCg.x), 1e3 * tolerance<T>() * norm(viaCg.x));
+    for (int i = 0; i < A.n(); ++i)
+        EXPECT_LE(kyra::abs(widen(viaBicg.x[i]) - widen(viaCg.x[i])), 1e3 * tolerance<T>() * norm(viaCg.x));
 }
 
 // A random sparse complex system with a dominant diagonal.
