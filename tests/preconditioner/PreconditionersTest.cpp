@@ -28,16 +28,6 @@ namespace {
 using namespace pctest;
 using Iterative::TransOp;
 
-// L (unit diagonal, strictly lower entries) times U (the rest) of ILU0
-// factors held in one matrix.
-template <typename T>
-Dense<T> productOfFactors(const Dense<T>& f) {
-    Dense<T> L = Dense<T>::identity(f.n()), U(f.n());
-    for (int i = 0; i < f.n(); ++i)
-        for (int j = 0; j < f.n(); ++j) (j < i ? L(i, j) : U(i, j)) = f(i, j);
-    return L * U;
-}
-
 template <typename T>
 class PreconditionerApply : public ::testing::Test {};
 TYPED_TEST_SUITE(PreconditionerApply, ScalarTypes);
