@@ -1,6 +1,7 @@
 // Several threads on the library at once: on one handle and one plan, and
-// on a handle each (created and destroyed concurrently) with callbacks. Meant for the
-// ThreadSanitizer build; elsewhere it checks statuses and results.
+// on a handle each (created and destroyed concurrently) with callbacks, also
+// refused on a plan of another handle. Meant for the ThreadSanitizer build;
+// elsewhere it checks statuses and results.
 
 #include <gtest/gtest.h>
 
