@@ -13,9 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/HandleFixture.h"
-#include "common/SmallSystems.h"
-#include "kyraSparse.h"
+#include "common/PublicSolve.h"
 
 namespace {
 // Allocations left before one fails; negative: none fails.
@@ -33,7 +31,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-class AllocationFailure : public HandleTest {
+class AllocationFailure : public PublicPlan {
   protected:
     // Fails allocation k of call() for k = 0, 1, ... until the call gets
     // through without reaching a failing allocation.
@@ -56,14 +54,11 @@ class AllocationFailure : public HandleTest {
 };
 
 TEST_F(AllocationFailure, EveryFailingAllocationOfACallBecomesStatus5) {
-    kyraSparsePlan plan = nullptr;
-    ASSERT_EQ(kyraSparseNoError, kyraSparseCreatePlan(handle, &plan));
     ASSERT_EQ(kyraSparseNoError, kyraSparseSetJacobiPreconditioner(handle, plan, nullptr));
     const CsrSystem A = poisson2d(3);
     const std::vector<double> b(A.n, 1.0);
     std::vector<double> x(A.n);
     const kyraSparseHostOptions reordered{kyraSparseSymamdReordering, 0};
-    kyraSparseResult result;
     char text[64];
 
     expectNeverThrows("create plan", kyraSparseNoError, [&] {
@@ -78,14 +73,10 @@ TEST_F(AllocationFailure, EveryFailingAllocationOfACallBecomesStatus5) {
                       [&] { return kyraSparseSetHostPlatform(handle, plan, &reordered); });
     expectNeverThrows("solver", kyraSparseNoError,
                       [&] { return kyraSparseSetGmresSolver(handle, plan, nullptr); });
-    expectNeverThrows("data", kyraSparseNoError, [&] {
-        return kyraSparseSetDcsrData(handle, plan, nullptr, A.n, A.nnz(), A.values.data(), A.rowPtr.data(),
-                                     A.colInd.data(), x.data(), b.data());
-    });
+    expectNeverThrows("data", kyraSparseNoError, [&] { return setData(A, x, b); });
     expectNeverThrows("execute", kyraSparseNoError,
                       [&] { return kyraSparseExecutePlan(handle, plan, nullptr, &result); });
     EXPECT_LT(trueRelativeResidual(A, x, b), 1e-5);
-    EXPECT_EQ(kyraSparseNoError, kyraSparseDestroyPlan(plan));
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // The two CUDA platform setters: their options are checked, in order and
 // with their texts, in every build. A valid request then installs the
-// platform where the build has it and is refused with status 6 where it does
-// not; a refused or bad request leaves the plan's platform as it was.
+// platform (without touching a device) where the build has it and is refused
+// with status 6 where it does not; a refused request leaves the plan's
+// platform as it was.
 
 #include <cstring>
-#include <string>
 
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 
 namespace {
 
@@ -24,11 +24,7 @@ const std::string kReordering =
     "argument error: platformOpts.reordering != {kyraSparseNoReordering, kyraSparseAmdReordering, "
     "kyraSparseSymamdReordering}";
 
-#if defined(KYRA_WITH_CUDA)
-const std::string kCudaRefusal;  // accepted
-#else
 const std::string kCudaRefusal = "feature not implemented: this build has no cuda support";
-#endif
 
 struct OptionsCase {
     int reordering, deviceId, useHybridFormat, debug;  // reordering: cuda platform only
@@ -49,73 +45,41 @@ const OptionsCase kCases[] = {
     {1, 0, 0, 0, "", ""},
 };
 
-class CudaOptionsTest : public HandleTest {
+class CudaOptionsTest : public PublicPlan {
   protected:
-    void SetUp() override {
-        HandleTest::SetUp();
-        ASSERT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
-    }
-    void TearDown() override {
-        EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
-        HandleTest::TearDown();
-    }
-
-    // The status and text of a setter call, and the plan's platform after it:
-    // a valid record is refused with refusal, or accepted (empty refusal) as
-    // the platform named accepted, which is then replaced by the host one.
-    void expectRefused(kyraSparseStatus status, const std::string& expected, const std::string& refusal,
-                       const char* accepted = "") {
-        const bool valid = expected.empty();
-        const bool installed = valid && refusal.empty();
-        EXPECT_EQ(status, installed ? kyraSparseNoError
-                          : valid   ? kyraSparseFeatureNotImplemented
-                                    : kyraSparseArgumentError);
-        if (!installed) {
-            EXPECT_EQ(lastStatus(), valid ? refusal : expected);
-        }
-        char name[64];
-        ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
-        EXPECT_STREQ(name, installed ? accepted : "host");
-        ASSERT_EQ(kyraSparseSetHostPlatform(handle, plan, nullptr), kyraSparseNoError);
-    }
-
-    // The device platform: a valid record is accepted (without touching a
-    // device) where the build has it.
-    void expectDeviceAnswer(kyraSparseStatus status, const std::string& expected) {
+    // A bad record is refused with its text and the plan keeps its platform;
+    // a valid one installs the platform named accepted where the build has
+    // CUDA (then the host platform is set back) and is refused elsewhere.
+    void expectAnswer(kyraSparseStatus status, const std::string& expected, const char* accepted) {
 #if defined(KYRA_WITH_CUDA)
         if (expected.empty()) {
             EXPECT_EQ(status, kyraSparseNoError);
-            char name[64];
-            ASSERT_EQ(kyraSparseGetPlatformString(handle, plan, name, sizeof name), kyraSparseNoError);
-            EXPECT_STREQ(name, "cuda device");
+            EXPECT_EQ(planText(kyraSparseGetPlatformString), accepted);
             ASSERT_EQ(kyraSparseSetHostPlatform(handle, plan, nullptr), kyraSparseNoError);
             return;
         }
+#else
+        (void)accepted;
 #endif
-        // A build without CUDA refuses both platforms alike.
-        expectRefused(status, expected, kCudaRefusal);
+        const bool valid = expected.empty();
+        EXPECT_EQ(status, valid ? kyraSparseFeatureNotImplemented : kyraSparseArgumentError);
+        EXPECT_EQ(lastStatus(), valid ? kCudaRefusal : expected);
+        EXPECT_EQ(planText(kyraSparseGetPlatformString), "host");
     }
-
-    kyraSparsePlan plan = nullptr;
 };
 
-TEST_F(CudaOptionsTest, ChecksRunInOrderThenAValidRequestIsAcceptedOrRefused) {
+TEST_F(CudaOptionsTest, PlanThenChecksInOrderThenAValidRequestIsAnswered) {
     for (const OptionsCase& c : kCases) {
         SCOPED_TRACE(c.cudaText + " / " + c.deviceText);
         const kyraSparseCudaOptions cuda{rawReordering(c.reordering), c.deviceId, c.useHybridFormat, c.debug};
-        expectRefused(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, kCudaRefusal, "cuda");
+        expectAnswer(kyraSparseSetCudaPlatform(handle, plan, &cuda), c.cudaText, "cuda");
         const kyraSparseCudaDeviceOptions device{c.deviceId, c.useHybridFormat, c.debug};
-        expectDeviceAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, &device), c.deviceText);
+        expectAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, &device), c.deviceText, "cuda device");
     }
-}
-
-TEST_F(CudaOptionsTest, DefaultsAreValid) {
-    expectRefused(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", kCudaRefusal, "cuda");
-    expectDeviceAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, nullptr), "");
-}
-
-// The plan is looked up before the options are examined.
-TEST_F(CudaOptionsTest, NullPlanComesFirst) {
+    // The defaults are valid.
+    expectAnswer(kyraSparseSetCudaPlatform(handle, plan, nullptr), "", "cuda");
+    expectAnswer(kyraSparseSetCudaDevicePlatform(handle, plan, nullptr), "", "cuda device");
+    // The plan is looked up before the options are examined.
     const kyraSparseCudaOptions cuda{kyraSparseNoReordering, -1, 0, 0};
     EXPECT_EQ(kyraSparseSetCudaPlatform(handle, nullptr, &cuda), kyraSparsePlanError);
     const kyraSparseCudaDeviceOptions device{-1, 0, 0};

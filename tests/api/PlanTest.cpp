@@ -64,7 +64,7 @@ TEST_F(PlanTest, NullPlansAndHandlesAndTheOrderOfTheChecks) {
     EXPECT_EQ(lastStatus(), "argument error: n >= 0");
 }
 
-TEST_F(PlanTest, FailingOrUnbuiltChoicesLeaveThePlanUnchanged) {
+TEST_F(PlanTest, FailingChoicesLeaveThePlanUnchanged) {
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     const kyraSparseHostOptions host{kyraSparseNoReordering, 2};
     EXPECT_EQ(kyraSparseSetHostPlatform(handle, plan, &host), kyraSparseArgumentError);
@@ -74,9 +74,32 @@ TEST_F(PlanTest, FailingOrUnbuiltChoicesLeaveThePlanUnchanged) {
     EXPECT_EQ(kyraSparseSetDcsrData(handle, plan, nullptr, -1, 0, b.data(), system.rowPtr.data(),
                                     system.colInd.data(), x.data(), b.data()),
               kyraSparseArgumentError);
-    const kyraSparseCudaOptions cuda{kyraSparseNoReordering, -1, 0, 0};
-    EXPECT_EQ(kyraSparseSetCudaPlatform(handle, plan, &cuda), kyraSparseArgumentError);
     EXPECT_EQ(description(), described("None", "no preconditioner", "cg"));
+}
+
+// A plan belongs to the handle that created it: through another handle its
+// functions are refused with status 11, and the owner still solves with it.
+TEST_F(PlanTest, AnotherHandleIsRefusedAndTheOwnerStillSolves) {
+    kyraSparseHandle other = nullptr;
+    ASSERT_EQ(kyraSparseCreate(&other), kyraSparseNoError);
+    char text[256];
+    for (kyraSparseStatus status :
+         {kyraSparseSetDcsrData(other, plan, nullptr, system.n, system.nnz(), system.values.data(),
+                                system.rowPtr.data(), system.colInd.data(), x.data(), b.data()),
+          kyraSparseSetCgSolver(other, plan, nullptr),
+          kyraSparseSetJacobiPreconditioner(other, plan, nullptr),
+          kyraSparseSetHostPlatform(other, plan, nullptr),
+          kyraSparseExecutePlan(other, plan, &config, &result),
+          kyraSparseGetPlanString(other, plan, text, sizeof text)})
+        EXPECT_EQ(status, kyraSparsePlanError);
+    ASSERT_EQ(kyraSparseGetLastStatusString(other, text, sizeof text), kyraSparseNoError);
+    EXPECT_STREQ(text, "plan error: plan belongs to another handle");
+    EXPECT_EQ(kyraSparseDestroy(other), kyraSparseNoError);
+
+    ASSERT_EQ(setData(), kyraSparseNoError);
+    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
+    ASSERT_EQ(execute(), kyraSparseNoError) << lastStatus();
+    EXPECT_LT(trueRelativeResidual(system, x, b), 1e-5);
 }
 
 // New data or a new platform need a new set-up of the preconditioner; a new
@@ -153,19 +176,13 @@ TEST_F(PlanTest, ConfigurationChecksInOrder) {
 // without a single-precision callback fails at its first application and
 // leaves the plan usable.
 TEST_F(PlanTest, NewDataOfAnotherTypeReplacesTheOldAndNeedsItsOwnCallback) {
-    const Csr<float> A(16, [&] {
-        std::vector<Entry<float>> e;
-        for (int i = 0; i < system.n; ++i)
-            for (int p = system.rowPtr[i]; p < system.rowPtr[i + 1]; ++p)
-                e.push_back({i, system.colInd[p], float(system.values[p])});
-        return e;
-    }());
-    std::vector<float> xf(16), bf(16, 1.0f);
+    const Csr<float> A(2, {{0, 0, 4.0f}, {0, 1, 1.0f}, {1, 0, 1.0f}, {1, 1, 3.0f}});
+    std::vector<float> xf(2), bf{1.0f, 2.0f};
     ASSERT_EQ(setData(), kyraSparseNoError);
     ASSERT_EQ(PublicPlan::setData(A, xf, bf), kyraSparseNoError);
     ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     EXPECT_EQ(execute(), kyraSparseNoError);
-    EXPECT_LE(trueResidual(A, bf, xf), 1e-5 * 4);
+    EXPECT_LE(trueResidual(A, bf, xf), 1e-5 * 3);
 
     kyraSparseUserDefinedOptions opts{};
     opts.dApply = identity;

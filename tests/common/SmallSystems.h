@@ -24,14 +24,6 @@ struct CsrSystem {
     }
     int nnz() const { return static_cast<int>(values.size()); }
 
-    std::vector<double> dense() const {
-        std::vector<double> a(static_cast<size_t>(n) * n, 0.0);
-        for (int i = 0; i < n; ++i)
-            for (int k = rowPtr[i]; k < rowPtr[i + 1]; ++k)
-                a[static_cast<size_t>(i) * n + colInd[k]] += values[k];
-        return a;
-    }
-
     std::vector<double> multiply(const std::vector<double>& x) const {
         std::vector<double> y(n, 0.0);
         for (int i = 0; i < n; ++i)
@@ -52,20 +44,6 @@ inline CsrSystem poisson2d(int g, double scale = 1.0) {
             if (i < g - 1) s.add((i + 1) * g + j, -scale);
             s.endRow();
         }
-    }
-    return s;
-}
-
-// A symmetric positive definite tridiagonal matrix with a wide spread of
-// diagonal values, so that Jacobi scaling matters.
-inline CsrSystem graded1d(int n) {
-    CsrSystem s;
-    for (int i = 0; i < n; ++i) {
-        const double d = 2.0 + 100.0 * (i % 7);
-        if (i > 0) s.add(i - 1, -1.0);
-        s.add(i, d);
-        if (i < n - 1) s.add(i + 1, -1.0);
-        s.endRow();
     }
     return s;
 }

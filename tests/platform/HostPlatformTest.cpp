@@ -3,7 +3,9 @@
 // reordering, give the known solution of the caller's nonsymmetric system
 // in the caller's x and leave b and the arrays untouched, also on a second
 // execution; bad index arrays end the execution with status 4 before
-// anything is written; matrix-free data are never reordered.
+// anything is written; reordering stays invisible to the caller (current b
+// and guess read at every execution, a user-defined preconditioner in the
+// caller's numbering); matrix-free data are never reordered.
 
 #include <gtest/gtest.h>
 
@@ -131,6 +133,57 @@ TEST_F(HostPlatform, BadIndexArraysEndTheExecutionBeforeAnyWrite) {
             EXPECT_EQ(before.second, arrays.second);
             EXPECT_EQ(x, std::vector<double>(n, 5.0));
         }
+    }
+}
+
+// The callback's inverse diagonal, in the caller's numbering.
+int applyInverseDiagonal(char, const double* in, double* out, void* user) {
+    const auto& inverse = *static_cast<const std::vector<double>*>(user);
+    for (std::size_t i = 0; i < inverse.size(); ++i) out[i] = inverse[i] * in[i];
+    return 0;
+}
+
+// CG on a Poisson matrix whose diagonal varies strongly, so that a diagonal
+// preconditioner applied to the wrong unknowns shows.
+TEST_F(HostPlatform, ReorderingStaysInvisibleToTheCaller) {
+    CsrSystem A = poisson2d(6);
+    std::vector<double> inverse(A.n);
+    for (int i = 0; i < A.n; ++i)
+        for (int k = A.rowPtr[i]; k < A.rowPtr[i + 1]; ++k)
+            if (A.colInd[k] == i) inverse[i] = 1.0 / (A.values[k] *= 1.0 + 40.0 * (i % 5));
+    const std::vector<double> solution = knownSolution(A.n), guess = knownSolution(A.n, 11);
+    kyraSparseUserDefinedOptions jacobi{};
+    jacobi.dApply = applyInverseDiagonal;
+    ASSERT_EQ(kyraSparseNoError, kyraSparseSetCgSolver(handle, plan, nullptr));
+    const kyraSparseConfig defaults = config;
+    for (kyraSparseReordering reordering :
+         {kyraSparseNoReordering, kyraSparseAmdReordering, kyraSparseSymamdReordering}) {
+        SCOPED_TRACE(::testing::Message() << "reordering " << reordering);
+        ASSERT_EQ(kyraSparseNoError, setPlatform(reordering));
+        config = defaults;
+        std::vector<double> b = A.multiply(solution), x(A.n, 0.0);
+        ASSERT_EQ(kyraSparseNoError, setData(A, x, b));
+        for (double scale : {1.0, 2.0}) {
+            for (double& v : b) v *= scale;
+            ASSERT_EQ(kyraSparseNoError, execute()) << lastStatus();
+            for (int i = 0; i < A.n; ++i) EXPECT_NEAR(scale * solution[i], x[i], 1e-9 * scale);
+        }
+        // Jacobi-preconditioned CG takes 9 iterations in the caller's
+        // numbering (over 50 with the diagonal on the wrong unknowns).
+        ASSERT_EQ(kyraSparseNoError, kyraSparseSetUserDefinedPreconditioner(handle, plan, &jacobi, &inverse));
+        ASSERT_EQ(kyraSparseNoError, execute()) << lastStatus();
+        EXPECT_NEAR(9, result.iterations, 1);
+        for (int i = 0; i < A.n; ++i) EXPECT_NEAR(2 * solution[i], x[i], 2e-9);
+
+        // No iteration: the fresh guess comes back with its residual.
+        x = guess;
+        config.useInitialGuess = 1;
+        config.maxIterations = 0;
+        execute();
+        EXPECT_EQ(kyraSparseMaxIterationsReached, result.flag);
+        EXPECT_EQ(x, guess);
+        EXPECT_NEAR(trueRelativeResidual(A, guess, b) * norm(b), result.initialResidual, 1e-9);
+        ASSERT_EQ(kyraSparseNoError, kyraSparseSetNoPreconditioner(handle, plan, nullptr));
     }
 }
 

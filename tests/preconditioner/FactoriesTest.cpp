@@ -1,12 +1,16 @@
 // The host factories of each kind against the property that defines their
 // result, their rules for zero pivots and dropped entries, and the texts of
-// their failures.
+// their failures; the power patterns and the ILU0 row hand-over they use.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <limits>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PreconditionerTestSupport.h"
@@ -14,6 +18,7 @@
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"
 #include "preconditioner/Ilu0.h"
+#include "preconditioner/host/parallel.h"
 #include "preconditioner/host/power_pattern.h"
 
 namespace {
@@ -67,29 +72,19 @@ TYPED_TEST(Factories, JacobiAndBlockJacobiInvertTheDiagonalBlocks) {
 // block; the padding of a partial last block stays inside the matrix.
 TEST(Factories, IdentityForZeroPivotsAndPaddingInsideTheMatrix) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Csr<double> a(6, {{0, 0, 4.0},
-                            {1, 1, 0.0},
-                            {1, 0, 3.0},
-                            {2, 2, nan},
-                            {3, 2, 7.0},
-                            {4, 4, -0.5},
-                            {5, 5, 2.0},
-                            {5, 5, 8.0},
-                            {5, 5, 0.0}});
+    const std::vector<Entry<double>> diagonals = {{0, 0, 4.0}, {1, 1, 0.0}, {1, 0, 3.0},
+                                                  {2, 2, nan}, {3, 2, 7.0}, {4, 4, -0.5},
+                                                  {5, 5, 2.0}, {5, 5, 8.0}, {5, 5, 0.0}};
+    const Csr<double> a(6, diagonals);
     const Dense<double> d = toDense(*makeJacobi(a.matrix(), {}));
     EXPECT_EQ(std::vector<double>({d(0, 0), d(1, 1), d(3, 3), d(4, 4), d(5, 5)}),
               std::vector<double>({0.25, 1.0, 1.0, -2.0, 0.125}));
     EXPECT_TRUE(std::isnan(d(2, 2)));
 
-    const Csr<double> singular(5, {{0, 0, 0.0},
-                                   {0, 1, 1.0},
-                                   {1, 0, 1.0},
-                                   {1, 1, 0.0},
-                                   {2, 2, 2.0},
-                                   {2, 3, 1.0},
-                                   {3, 2, 1.0},
-                                   {3, 3, 2.0},
-                                   {4, 4, 4.0}});
+    const std::vector<Entry<double>> blocks = {{0, 0, 0.0}, {0, 1, 1.0}, {1, 0, 1.0},
+                                               {1, 1, 0.0}, {2, 2, 2.0}, {2, 3, 1.0},
+                                               {3, 2, 1.0}, {3, 3, 2.0}, {4, 4, 4.0}};
+    const Csr<double> singular(5, blocks);
     const auto M = makeBlockJacobi(singular.matrix(), {2});
     const Dense<double> m = toDense(*M);
     EXPECT_EQ(std::vector<double>({m(0, 0), m(0, 1), m(1, 0), m(1, 1), m(4, 4)}),
@@ -109,11 +104,7 @@ TYPED_TEST(Factories, Ilu0FactorsReproduceAOnItsPattern) {
         const auto& lu = hostCsr(factors);
         EXPECT_EQ(lu.index().toInt(), base);
         EXPECT_EQ(std::vector<int>(lu.colInd(), lu.colInd() + a.nnz()), a.colInd());
-        Dense<T> L = Dense<T>::identity(a.n()), U(a.n());
-        const Dense<T> f = toDense(lu), A = a.dense();
-        for (int i = 0; i < a.n(); ++i)
-            for (int j = 0; j < a.n(); ++j) (j < i ? L(i, j) : U(i, j)) = f(i, j);
-        const Dense<T> product = L * U;
+        const Dense<T> product = productOfFactors(toDense(lu)), A = a.dense();
         for (const Entry<T>& e : a.entries())
             EXPECT_LE(kyra::abs(product(e.row, e.col) - A(e.row, e.col)), tolerance<T>() * A.maxAbs());
     }
@@ -268,6 +259,92 @@ TEST(Factories, ApproximateInverseFailuresAndThreads) {
     }
     EXPECT_TRUE(results[0] == results[2]);
     EXPECT_TRUE(results[1] == results[3]);
+}
+
+// ---------------------------------------------------------------------------
+// The patterns of A^p against boolean dense matrix powers, on patterns with
+// duplicate entries (the conversions keep them). Many duplicates cost their
+// count only: walking every path would take 400^4 steps per row.
+
+using Rows = std::vector<std::vector<int>>;
+
+// The sorted columns of each row of the boolean power A^p, of its upper
+// triangle only when asked.
+Rows densePower(const Rows& a, int p, bool upper) {
+    const int n = static_cast<int>(a.size());
+    std::vector<std::vector<char>> reach(n, std::vector<char>(n, 0));
+    for (int r = 0; r < n; ++r) reach[r][r] = 1;
+    for (int step = 0; step < p; ++step) {
+        std::vector<std::vector<char>> next(n, std::vector<char>(n, 0));
+        for (int r = 0; r < n; ++r)
+            for (int k = 0; k < n; ++k)
+                if (reach[r][k])
+                    for (int c : a[k]) next[r][c] = 1;
+        reach.swap(next);
+    }
+    Rows rows(n);
+    for (int r = 0; r < n; ++r)
+        for (int c = upper ? r : 0; c < n; ++c)
+            if (reach[r][c]) rows[r].push_back(c);
+    return rows;
+}
+
+Rows rowsOf(const pc::host::CsrPattern& pattern) {
+    Rows rows(pattern.rows());
+    for (int r = 0; r < pattern.rows(); ++r)
+        rows[r].assign(pattern.colInd->begin() + (*pattern.rowPtr)[r],
+                       pattern.colInd->begin() + (*pattern.rowPtr)[r + 1]);
+    return rows;
+}
+
+TEST(PowerPatternTest, PatternsWithDuplicatesMatchDensePowers) {
+    std::mt19937 rng(17);
+    Rows random(15), duplicates(2);
+    for (auto& row : random)
+        for (int k = rng() % 6; k > 0; --k) row.insert(row.end(), 2, static_cast<int>(rng() % 15));
+    for (auto& row : duplicates)
+        for (int k = 0; k < 400; ++k) row.push_back(k % 2);
+    for (const Rows& a : {random, duplicates}) {
+        std::vector<int> rowPtr{0}, colInd;
+        for (const auto& row : a) {
+            colInd.insert(colInd.end(), row.begin(), row.end());
+            rowPtr.push_back(static_cast<int>(colInd.size()));
+        }
+        const int n = static_cast<int>(a.size()), nnz = rowPtr.back();
+        for (int p = 1; p <= 4; ++p) {
+            EXPECT_EQ(rowsOf(pc::host::GetPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
+                      densePower(a, p, false))
+                << "n " << n << " p " << p;
+            EXPECT_EQ(rowsOf(pc::host::GetUpperPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
+                      densePower(a, p, true))
+                << "n " << n << " p " << p;
+        }
+    }
+}
+
+// The hand-over of copied rows in the ILU0 set-up: the factoring thread
+// waits for rows without burning a core the copying thread may need.
+double threadCpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+TEST(ProgressHandOver, AWaiterSleepsUntilTheCountPassesWhatItHasSeen) {
+    pc::host::Progress copied;
+    int seen = 0;
+    double waitingCpu = 0.0;
+    std::thread factorer([&] {
+        const double start = threadCpuSeconds();
+        seen = copied.waitBeyond(0);
+        waitingCpu = threadCpuSeconds() - start;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    copied.publish(8192);
+    factorer.join();
+    EXPECT_EQ(8192, seen);
+    // A polling waiter takes a good share of the 200 ms, even on a busy machine.
+    EXPECT_LT(waitingCpu, 0.005);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -26,16 +27,6 @@ namespace {
 
 using namespace pctest;
 using Iterative::TransOp;
-
-// L (unit diagonal, strictly lower entries) times U (the rest) of ILU0
-// factors held in one matrix.
-template <typename T>
-Dense<T> productOfFactors(const Dense<T>& f) {
-    Dense<T> L = Dense<T>::identity(f.n()), U(f.n());
-    for (int i = 0; i < f.n(); ++i)
-        for (int j = 0; j < f.n(); ++j) (j < i ? L(i, j) : U(i, j)) = f(i, j);
-    return L * U;
-}
 
 template <typename T>
 class PreconditionerApply : public ::testing::Test {};
@@ -234,9 +225,14 @@ TEST_F(Preconditioners, RefuseMatrixFreeDataAndThePlanRecovers) {
 }
 
 // A set-up that fails reports its status and text, and the plan then solves
-// good data with the same preconditioner.
+// good data with the same preconditioner. Approximate inverses left without
+// entries (none given, or every entry dropped because none is finite) say so.
 TEST_F(Preconditioners, FailedSetUpReportsAndThePlanRecovers) {
     const Csr<double> good = grid(6, false, 1.0), poisson = grid(6, false, 0.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Setter gmres = withDefaults(kyraSparseSetGmresSolver),
+                 ainv = with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{0, 0.5});
+    const char* noEntries = "preconditioner error: approximate inverse has no entries";
     const struct {
         Csr<double> bad;
         const Csr<double>& good;
@@ -247,18 +243,29 @@ TEST_F(Preconditioners, FailedSetUpReportsAndThePlanRecovers) {
         {Csr<double>(2, {{0, 0, 1.0}, {1, 0, 1.0}}), good, withDefaults(kyraSparseSetBicgstabSolver),
          withDefaults(kyraSparseSetIlu0Preconditioner), kyraSparsePreconditionerError,
          "preconditioner error: input matrix is missing a diagonal element"},
-        {Csr<double>(good.n(), good.entries(), 1), good, withDefaults(kyraSparseSetGmresSolver),
-         withDefaults(kyraSparseSetAinvPreconditioner), kyraSparseFeatureNotImplemented,
-         "feature not implemented: spai preconditioning"},
+        {Csr<double>(good.n(), good.entries(), 1), good, gmres, withDefaults(kyraSparseSetAinvPreconditioner),
+         kyraSparseFeatureNotImplemented, "feature not implemented: spai preconditioning"},
         {Csr<double>(2, {{0, 0, -1.0}, {0, 1, 0.5}, {1, 0, 0.5}, {1, 1, 2.0}}), poisson,
          withDefaults(kyraSparseSetCgSolver), withDefaults(kyraSparseSetFainvPreconditioner),
          kyraSparsePreconditionerError, "preconditioner error: the input matrix is not positive definite"},
+        {Csr<double>(2, {}), good, gmres, ainv, kyraSparsePreconditionerError, noEntries},
+        {Csr<double>(2, {{0, 1, nan}, {1, 0, nan}}), good, gmres, ainv, kyraSparsePreconditionerError,
+         noEntries},
+        {Csr<double>(2, {}), poisson, withDefaults(kyraSparseSetCgSolver),
+         with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{0, 0.5}),
+         kyraSparsePreconditionerError,
+         "preconditioner error: factorized approximate inverse has no entries"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         x.assign(c.bad.n(), 0.0);
         b.assign(c.bad.n(), 1.0);
-        ASSERT_EQ(setData(c.bad, x, b), kyraSparseNoError);
+        // Arrays without entries still need addresses.
+        ASSERT_EQ(c.bad.nnz() ? setData(c.bad, x, b)
+                              : kyraSparseSetDcsrData(handle, plan, nullptr, c.bad.n(), 0, &nan,
+                                                      c.bad.rowPtr().data(), c.bad.rowPtr().data(), x.data(),
+                                                      b.data()),
+                  kyraSparseNoError);
         ASSERT_EQ(c.solver(handle, plan), kyraSparseNoError);
         ASSERT_EQ(c.preconditioner(handle, plan), kyraSparseNoError);
         EXPECT_EQ(execute(), c.status);
