@@ -223,12 +223,18 @@ template <int Base, typename T>
 Sums<T> productRows(int first, int last, const T* val, const int* rowPtr, const int* colInd, const T* x, T* y,
                     const T* w) {
     Sums<T> sums;
+    // Prefetch addresses stay inside the rows' entries: an empty matrix has
+    // null arrays, and the last rows must not point past the end.
+    constexpr int ahead = kPrefetchBytes / sizeof(T);
+    const int stop = first < last ? rowPtr[last] - Base : 0;
     for (int i = first; i < last; ++i) {
         T sum = T(0);
         const int begin = rowPtr[i] - Base;
         const int end = rowPtr[i + 1] - Base;
-        __builtin_prefetch(val + begin + kPrefetchBytes / sizeof(T), 0, 0);
-        __builtin_prefetch(colInd + begin + kPrefetchBytes / sizeof(T), 0, 0);
+        if (begin + ahead < stop) {
+            __builtin_prefetch(val + begin + ahead, 0, 0);
+            __builtin_prefetch(colInd + begin + ahead, 0, 0);
+        }
         for (int p = begin; p < end; ++p) sum += val[p] * x[colInd[p] - Base];
         y[i] = sum;
         addConjProduct(w[i], sum, sums.dotRe, sums.dotIm);
