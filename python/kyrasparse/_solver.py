@@ -134,10 +134,11 @@ class Solver:
         self._x = np.zeros(n, self.dtype)
         self._b = np.zeros(n, self.dtype)
         self._system.attach(self._plan, self._x, self._b)
-        # The host platform without reordering reads A, b and x in place; the
-        # others copy them when the data are attached, so each solve attaches
-        # them again (and sets the preconditioner up again).
-        self._reattach = platform != "host" or _REORDERINGS[reordering] != 0
+        # The host platform reads the current b and x0 on every solve, with or
+        # without reordering; the CUDA platform uploads them only when the
+        # data are attached, so there each solve attaches them again (and
+        # sets the preconditioner up again).
+        self._reattach = platform != "host"
         self._solved = False
 
     @property
