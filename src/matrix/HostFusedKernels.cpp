@@ -30,8 +30,8 @@ constexpr long kProductParallelWeight = 32768;
 constexpr int kMaxThreads = 64;
 
 // How far ahead of the current row the product asks for the value and index
-// streams (as the plain product does: one core cannot keep enough misses in
-// flight otherwise).
+// streams, into every cache level (as the plain product does, and for its
+// reasons).
 constexpr int kPrefetchBytes = 2048;
 
 // The partial sums of a reduction, in real scalars so that the compiler can
@@ -232,8 +232,8 @@ Sums<T> productRows(int first, int last, const T* val, const int* rowPtr, const 
         const int begin = rowPtr[i] - Base;
         const int end = rowPtr[i + 1] - Base;
         if (begin + ahead < stop) {
-            __builtin_prefetch(val + begin + ahead, 0, 0);
-            __builtin_prefetch(colInd + begin + ahead, 0, 0);
+            __builtin_prefetch(val + begin + ahead, 0, 3);
+            __builtin_prefetch(colInd + begin + ahead, 0, 3);
         }
         for (int p = begin; p < end; ++p) sum += val[p] * x[colInd[p] - Base];
         y[i] = sum;
