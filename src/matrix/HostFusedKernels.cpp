@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "matrix/HostSparseKernels.h"
 #include "matrix/ScalarTypes.h"
 
 namespace Iterative {
@@ -201,22 +202,6 @@ std::pair<Real<T>, Real<T>> waxpyPairSquares(long n, const T* y1, T alpha1, cons
 
 namespace {
 
-// Smallest row r in [0, m] with (entries before r) + r >= weight: rows
-// weighted by their entries plus one, so threads get equal traffic.
-int firstRowAtWeight(const int* rowPtr, int m, long weight) {
-    int lo = 0;
-    int hi = m;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (static_cast<long>(rowPtr[mid] - rowPtr[0]) + mid < weight) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
-    }
-    return lo;
-}
-
 // y_i <- (A x)_i for rows [first, last), with the sums of conj(w_i) y_i and
 // |y_i|^2. The index base is a constant so that it folds into addressing.
 template <int Base, typename T>
@@ -250,8 +235,8 @@ ProductSums<T> csrProductSums(int m, int base, const T* val, const int* rowPtr, 
                               T* y, const T* w) {
     const long weight = static_cast<long>(rowPtr[m] - rowPtr[0]) + m;
     const Sums<T> sums = reduceInShares<T>(weight, kProductParallelWeight, [&](long from, long to) {
-        const int first = from == 0 ? 0 : firstRowAtWeight(rowPtr, m, from);
-        const int last = to == weight ? m : firstRowAtWeight(rowPtr, m, to);
+        const int first = from == 0 ? 0 : sparse::firstRowAtWeight(rowPtr, m, from);
+        const int last = to == weight ? m : sparse::firstRowAtWeight(rowPtr, m, to);
         return base == 0 ? productRows<0>(first, last, val, rowPtr, colInd, x, y, w)
                          : productRows<1>(first, last, val, rowPtr, colInd, x, y, w);
     });

@@ -109,22 +109,6 @@ void withArrays(const T* val, const int* rowPtr, const int* colInd, int base, Wo
     }
 }
 
-// Smallest row r in [0, m] with (entries before r) + r >= weight: rows
-// weighted by their entries plus one, so threads get equal traffic.
-int firstRowAtWeight(const int* rowPtr, int m, long weight) {
-    int lo = 0;
-    int hi = m;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (static_cast<long>(rowPtr[mid] - rowPtr[0]) + mid < weight) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
-    }
-    return lo;
-}
-
 // y_i <- alpha (A x)_i + beta y_i for rows [first, last).
 template <typename T, int Base, typename Part, bool BetaIsZero>
 void productRows(const CsrArrays<T, Base>& A, const Part& part, int first, int last, int k, T alpha,
@@ -254,6 +238,20 @@ void solveByColumns(const CsrArrays<T, Base>& A, const Descriptor& d, Operation 
 }
 
 }  // namespace
+
+int firstRowAtWeight(const int* rowPtr, int m, long weight) {
+    int lo = 0;
+    int hi = m;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (static_cast<long>(rowPtr[mid] - rowPtr[0]) + mid < weight) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
 
 template <typename T>
 void csrmv(char trans, int m, int k, T alpha, const char* matdescra, const T* val, const int* rowPtr,

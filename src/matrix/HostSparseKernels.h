@@ -33,6 +33,11 @@ template <typename T>
 int csrToCsc(int m, int n, int base, const T* val, const int* rowPtr, const int* colInd, T* outVal,
              int* outColPtr, int* outRowInd);
 
+// Smallest row r in [0, m] with (entries before r) + r >= weight: rows
+// weighted by their entries plus one, so that threads splitting the total
+// weight evenly get equal traffic.
+int firstRowAtWeight(const int* rowPtr, int m, long weight);
+
 }  // namespace sparse
 }  // namespace Iterative
 
