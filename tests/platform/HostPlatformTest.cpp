@@ -1,11 +1,7 @@
-// The host platform through the public interface: its options are checked
-// in order; every sparse format and both index bases, with and without
-// reordering, give the known solution of the caller's nonsymmetric system
-// in the caller's x and leave b and the arrays untouched, also on a second
-// execution; bad index arrays end the execution with status 4 before
-// anything is written; reordering stays invisible to the caller (current b
-// and guess read at every execution, a user-defined preconditioner in the
-// caller's numbering); matrix-free data are never reordered.
+// The host platform through the public interface: its options in order;
+// every format, base and ordering solving the caller's system in place;
+// bad index arrays refused before any write; reordering invisible to the
+// caller, and never applied to matrix-free data.
 
 #include <gtest/gtest.h>
 
@@ -99,10 +95,8 @@ TEST_F(HostPlatform, EveryFormatAndOrderingSolvesTheCallersSystem) {
                     EXPECT_LT(error, 1e-9) << "run " << run;
                 }
                 const CallerArrays<double> given(storage, entries, n, base);
-                EXPECT_EQ(arrays.first, given.first);
-                EXPECT_EQ(arrays.second, given.second);
-                EXPECT_EQ(arrays.values, given.values);
-                EXPECT_EQ(b, rhs);
+                EXPECT_TRUE(arrays.first == given.first && arrays.second == given.second &&
+                            arrays.values == given.values && b == rhs);
             }
         }
     }

@@ -1,16 +1,14 @@
 // The host factories of each kind against the property that defines their
 // result, their rules for zero pivots and dropped entries, and the texts of
-// their failures; the power patterns and the ILU0 row hand-over they use.
+// their failures; the power patterns they use.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <limits>
 #include <random>
+#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "PreconditionerTestSupport.h"
@@ -18,7 +16,6 @@
 #include "matrix/HostVector.h"
 #include "platform/HostPlatform.h"
 #include "preconditioner/Ilu0.h"
-#include "preconditioner/host/parallel.h"
 #include "preconditioner/host/power_pattern.h"
 
 namespace {
@@ -268,32 +265,27 @@ TEST(Factories, ApproximateInverseFailuresAndThreads) {
 
 using Rows = std::vector<std::vector<int>>;
 
-// The sorted columns of each row of the boolean power A^p, of its upper
-// triangle only when asked.
+// The sorted columns of each row of the boolean power A^p (of its upper
+// triangle only when asked): those reached from the row in p steps.
 Rows densePower(const Rows& a, int p, bool upper) {
-    const int n = static_cast<int>(a.size());
-    std::vector<std::vector<char>> reach(n, std::vector<char>(n, 0));
-    for (int r = 0; r < n; ++r) reach[r][r] = 1;
-    for (int step = 0; step < p; ++step) {
-        std::vector<std::vector<char>> next(n, std::vector<char>(n, 0));
-        for (int r = 0; r < n; ++r)
-            for (int k = 0; k < n; ++k)
-                if (reach[r][k])
-                    for (int c : a[k]) next[r][c] = 1;
-        reach.swap(next);
+    Rows rows;
+    for (int r = 0; r < static_cast<int>(a.size()); ++r) {
+        std::set<int> reach{r};
+        for (int step = 0; step < p; ++step) {
+            std::set<int> next;
+            for (int k : reach) next.insert(a[k].begin(), a[k].end());
+            reach.swap(next);
+        }
+        rows.emplace_back(reach.lower_bound(upper ? r : 0), reach.end());
     }
-    Rows rows(n);
-    for (int r = 0; r < n; ++r)
-        for (int c = upper ? r : 0; c < n; ++c)
-            if (reach[r][c]) rows[r].push_back(c);
     return rows;
 }
 
-Rows rowsOf(const pc::host::CsrPattern& pattern) {
-    Rows rows(pattern.rows());
+Rows rowsOf(const CsrPattern& pattern) {
+    Rows rows;
     for (int r = 0; r < pattern.rows(); ++r)
-        rows[r].assign(pattern.colInd->begin() + (*pattern.rowPtr)[r],
-                       pattern.colInd->begin() + (*pattern.rowPtr)[r + 1]);
+        rows.emplace_back(pattern.colInd->begin() + (*pattern.rowPtr)[r],
+                          pattern.colInd->begin() + (*pattern.rowPtr)[r + 1]);
     return rows;
 }
 
@@ -312,39 +304,13 @@ TEST(PowerPatternTest, PatternsWithDuplicatesMatchDensePowers) {
         }
         const int n = static_cast<int>(a.size()), nnz = rowPtr.back();
         for (int p = 1; p <= 4; ++p) {
-            EXPECT_EQ(rowsOf(pc::host::GetPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
-                      densePower(a, p, false))
-                << "n " << n << " p " << p;
-            EXPECT_EQ(rowsOf(pc::host::GetUpperPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
-                      densePower(a, p, true))
-                << "n " << n << " p " << p;
+            SCOPED_TRACE(::testing::Message() << "n " << n << " p " << p);
+            EXPECT_EQ(rowsOf(GetPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
+                      densePower(a, p, false));
+            EXPECT_EQ(rowsOf(GetUpperPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
+                      densePower(a, p, true));
         }
     }
-}
-
-// The hand-over of copied rows in the ILU0 set-up: the factoring thread
-// waits for rows without burning a core the copying thread may need.
-double threadCpuSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-TEST(ProgressHandOver, AWaiterSleepsUntilTheCountPassesWhatItHasSeen) {
-    pc::host::Progress copied;
-    int seen = 0;
-    double waitingCpu = 0.0;
-    std::thread factorer([&] {
-        const double start = threadCpuSeconds();
-        seen = copied.waitBeyond(0);
-        waitingCpu = threadCpuSeconds() - start;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    copied.publish(8192);
-    factorer.join();
-    EXPECT_EQ(8192, seen);
-    // A polling waiter takes a good share of the 200 ms, even on a busy machine.
-    EXPECT_LT(waitingCpu, 0.005);
 }
 
 }  // namespace

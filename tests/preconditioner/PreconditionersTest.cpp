@@ -1,8 +1,7 @@
 // What every preconditioner owes, checked kind by kind from tables: apply
 // multiplies by op of the operator its factory built; the setters name it or
-// refuse its options; through the public interface it reduces the
-// iterations of its natural solver, refuses matrix-free data, and a failed
-// set-up leaves the plan usable.
+// refuse its options; through the public interface it refuses matrix-free
+// data, and a failed set-up leaves the plan usable.
 
 #include <gtest/gtest.h>
 
@@ -95,19 +94,16 @@ Setter withDefaults(kyraSparseStatus (*set)(kyraSparseHandle, kyraSparsePlan, co
     return [set](kyraSparseHandle h, kyraSparsePlan p) { return set(h, p, nullptr); };
 }
 
-// A g x g 5-point grid: rows and columns scaled by d_k (from 1 to 100 when
-// scaled), upwind couplings by 1 + wind. Symmetric positive definite
-// without wind.
-Csr<double> grid(int g, bool scaled, double wind) {
-    const int n = g * g;
-    const auto d = [&](int k) { return scaled ? 1.0 + 99.0 * ((k * 37) % n) / n : 1.0; };
+// A g x g 5-point grid, upwind couplings by 1 + wind: symmetric positive
+// definite without wind.
+Csr<double> grid(int g, double wind) {
     std::vector<Entry<double>> e;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0; k < g * g; ++k) {
         for (int j : {k - g, k % g ? k - 1 : -1, k % g + 1 < g ? k + 1 : -1, k + g})
-            if (j >= 0 && j < n) e.push_back({k, j, -d(k) * d(j) * (j < k ? 1 + wind : 1.0)});
-        e.push_back({k, k, d(k) * d(k) * (4.0 + 2.0 * wind)});
+            if (j >= 0 && j < g * g) e.push_back({k, j, j < k ? -1 - wind : -1.0});
+        e.push_back({k, k, 4.0 + 2.0 * wind});
     }
-    return Csr<double>(n, sortedByRowAndColumn(e));
+    return Csr<double>(g * g, sortedByRowAndColumn(e));
 }
 
 class Preconditioners : public PublicPlan {
@@ -157,38 +153,6 @@ TEST_F(Preconditioners, SettersNameTheKindOrRefuseItsOptions) {
     }
 }
 
-// Each kind needs clearly fewer iterations of its natural solver than no
-// preconditioner, and both solves reach the true-residual tolerance.
-TEST_F(Preconditioners, ReduceTheIterationsOfTheirSolvers) {
-    const Csr<double> badlyScaled = grid(16, true, 0.0), nonsymmetric = grid(24, false, 0.5),
-                      poisson = grid(24, false, 0.0);
-    const Setter cg = withDefaults(kyraSparseSetCgSolver),
-                 bicgstab = withDefaults(kyraSparseSetBicgstabSolver),
-                 gmres = withDefaults(kyraSparseSetGmresSolver);
-    const Setter ilu0 = withDefaults(kyraSparseSetIlu0Preconditioner),
-                 ainv = with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{1, 0.0});
-    const struct {
-        const Csr<double>& system;
-        Setter solver, preconditioner;
-        double factor;  // preconditioned < plain * factor
-    } cases[] = {
-        {badlyScaled, cg, withDefaults(kyraSparseSetJacobiPreconditioner), 0.5},
-        {badlyScaled, cg, with(kyraSparseSetBlockJacobiPreconditioner, kyraSparseBlockjacobiOptions{4}), 0.5},
-        {nonsymmetric, bicgstab, ilu0, 0.5},
-        {nonsymmetric, gmres, ilu0, 0.5},
-        {nonsymmetric, bicgstab, ainv, 0.75},
-        {poisson, cg, with(kyraSparseSetFainvPreconditioner, kyraSparseFainvOptions{1, 0.0}), 0.75},
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(c.solver(handle, plan), kyraSparseNoError);
-        ASSERT_EQ(kyraSparseSetNoPreconditioner(handle, plan, nullptr), kyraSparseNoError);
-        const int plain = solve(c.system);
-        ASSERT_EQ(c.preconditioner(handle, plan), kyraSparseNoError) << lastStatus();
-        SCOPED_TRACE(planText(kyraSparseGetPlanPreconditionerString));
-        EXPECT_LT(solve(c.system), plain * c.factor);
-    }
-}
-
 // Matrix-free data: y = 2 x.
 void doubling(char, const double* x, double* y, void* user) {
     for (int i = 0; i < *static_cast<const int*>(user); ++i) y[i] = 2.0 * x[i];
@@ -228,7 +192,7 @@ TEST_F(Preconditioners, RefuseMatrixFreeDataAndThePlanRecovers) {
 // good data with the same preconditioner. Approximate inverses left without
 // entries (none given, or every entry dropped because none is finite) say so.
 TEST_F(Preconditioners, FailedSetUpReportsAndThePlanRecovers) {
-    const Csr<double> good = grid(6, false, 1.0), poisson = grid(6, false, 0.0);
+    const Csr<double> good = grid(6, 1.0), poisson = grid(6, 0.0);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const Setter gmres = withDefaults(kyraSparseSetGmresSolver),
                  ainv = with(kyraSparseSetAinvPreconditioner, kyraSparseAinvOptions{0, 0.5});
