@@ -166,7 +166,7 @@ TEST(Factories, Ilu0OfManyRowsIsExactOnATridiagonalMatrix) {
 // has a unit diagonal and Z A vanishes on Z's off-diagonal pattern.
 TYPED_TEST(Factories, ApproximateInversesMeetTheirDefiningConditions) {
     using T = TypeParam;
-    const Csr<T> a = randomMatrix<T>(25, 3, 41), h = randomHermitianDefinite<T>(25, 2, 53);
+    const Csr<T> a = randomMatrix<T>(25, 3, 41), h = randomMatrix<T>(25, 2, 53, 0, true);
     const Dense<T> A = a.dense(), H = h.dense();
     for (int option : {0, 1}) {
         SCOPED_TRACE(::testing::Message() << "pattern option " << option);
@@ -201,7 +201,7 @@ TYPED_TEST(Factories, ApproximateInversesMeetTheirDefiningConditions) {
 // Only small off-diagonal entries are dropped from either result.
 TEST(Factories, DropToleranceKeepsLargeEntriesAndTheDiagonal) {
     using C = kyra::Complex<double>;
-    const Csr<C> a = randomMatrix<C>(30, 4, 47), h = randomHermitianDefinite<C>(30, 3, 61);
+    const Csr<C> a = randomMatrix<C>(30, 4, 47), h = randomMatrix<C>(30, 3, 61, 0, true);
     const Dense<C> pairs[][2] = {
         {toDense(*makeAinv(a.matrix(), {1, 0.0})), toDense(*makeAinv(a.matrix(), {1, 0.05}))},
         {toDense(*makeFactorizedAinv(h.matrix(), {1, 0.0})),
@@ -235,8 +235,7 @@ TEST(Factories, ApproximateInverseFailuresAndThreads) {
         {Csr<double>(2, {{0, 0, -1.0}, {0, 1, 0.5}, {1, 0, 0.5}, {1, 1, 2.0}}), true, notDefinite},
         {Csr<double>(3, {{0, 0, 2.0}, {1, 0, 1.0}, {1, 2, 1.0}, {2, 2, 2.0}}), true,
          "2: input matrix is missing diagonal"},
-        {Csr<double>(4, randomHermitianDefinite<double>(4, 2, 3).entries(), 1), true,
-         "6: factorized spai preconditioning"},
+        {randomMatrix<double>(4, 2, 3, 1, true), true, "6: factorized spai preconditioning"},
         {Csr<double>(7, lastRows), true, notDefinite},
     };
     for (const auto& c : cases) {
@@ -246,7 +245,7 @@ TEST(Factories, ApproximateInverseFailuresAndThreads) {
             c.text);
     }
 
-    const Csr<kyra::Complex<double>> h = randomHermitianDefinite<kyra::Complex<double>>(41, 3, 71);
+    const Csr<kyra::Complex<double>> h = randomMatrix<kyra::Complex<double>>(41, 3, 71, 0, true);
     std::vector<Dense<kyra::Complex<double>>> results;
     for (int threads : {1, 2}) {
         failureWithThreads(threads, [&] {
