@@ -75,12 +75,7 @@ TYPED_TEST(KrylovMethods, SolveToTheTrueResidual) {
 // of the plain method on the system M turns it into: A D^-1 (x = D^-1 y)
 // when preconditioned from the right, D^-1 A and D^-1 b from the left, and
 // D^-1/2 A D^-1/2, D^-1/2 b (x = D^-1/2 y) when split.
-template <typename T>
-class Preconditioned : public ::testing::Test {};
-using WideTypes = ::testing::Types<double, kyra::Complex<double>>;
-TYPED_TEST_SUITE(Preconditioned, WideTypes);
-
-TYPED_TEST(Preconditioned, IteratesAreThoseOfTheTransformedSystem) {
+TYPED_TEST(KrylovMethods, PreconditionedIteratesAreThoseOfTheTransformedSystem) {
     using T = TypeParam;
     Runner runner;
     for (const Method& m : {cg(), bicg(), bicgstab(), bicgstabl(2), minres()}) {
@@ -108,7 +103,7 @@ TYPED_TEST(Preconditioned, IteratesAreThoseOfTheTransformedSystem) {
         ASSERT_EQ(plain.flag, kyraSparseMaxIterationsReached);
         for (int i = 0; i < A.n(); ++i)
             EXPECT_LE(kyra::abs(widen(withM.x[i]) - widen(plain.x[i] * scalar<T>(columnScale[i]))),
-                      1e-9 * norm(withM.x))
+                      1e3 * tolerance<T>() * norm(withM.x))
                 << i;
     }
 }
@@ -197,7 +192,6 @@ TEST_F(KrylovMethodSetters, NameTheMethodOrRefuseItsOptions) {
     } cases[] = {
         {bicg(-3).set, kyraSparseNoError, "bicg"},
         {defaults(kyraSparseSetBicgstablSolver), kyraSparseNoError, "bicgstabl(2)"},
-        {bicgstabl(8).set, kyraSparseNoError, "bicgstabl(8)"},
         {defaults(kyraSparseSetGmresSolver), kyraSparseNoError, "gmres(20)"},
         {gmres(0).set, kyraSparseNoError, "gmres(0)"},
         {bicgstabl(0).set, kyraSparseArgumentError, "argument error: solverOpts.l > 0"},
