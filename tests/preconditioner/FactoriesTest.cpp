@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PreconditionerTestSupport.h"
@@ -276,12 +277,14 @@ Rows densePower(const Rows& a, int p, bool upper) {
     return rows;
 }
 
-Rows rowsOf(const CsrPattern& pattern) {
-    Rows rows;
-    for (int r = 0; r < pattern.rows(); ++r)
-        rows.emplace_back(pattern.colInd->begin() + (*pattern.rowPtr)[r],
-                          pattern.colInd->begin() + (*pattern.rowPtr)[r + 1]);
-    return rows;
+// Rows as zero-based CSR arrays: row pointers and column indices.
+std::pair<std::vector<int>, std::vector<int>> csrOf(const Rows& rows) {
+    std::vector<int> rowPtr{0}, colInd;
+    for (const auto& row : rows) {
+        colInd.insert(colInd.end(), row.begin(), row.end());
+        rowPtr.push_back(static_cast<int>(colInd.size()));
+    }
+    return {rowPtr, colInd};
 }
 
 TEST(PowerPatternTest, PatternsWithDuplicatesMatchDensePowers) {
@@ -292,18 +295,14 @@ TEST(PowerPatternTest, PatternsWithDuplicatesMatchDensePowers) {
     for (auto& row : duplicates)
         for (int k = 0; k < 400; ++k) row.push_back(k % 2);
     for (const Rows& a : {random, duplicates}) {
-        std::vector<int> rowPtr{0}, colInd;
-        for (const auto& row : a) {
-            colInd.insert(colInd.end(), row.begin(), row.end());
-            rowPtr.push_back(static_cast<int>(colInd.size()));
-        }
+        const auto [rowPtr, colInd] = csrOf(a);
         const int n = static_cast<int>(a.size()), nnz = rowPtr.back();
         for (int p = 1; p <= 4; ++p) {
             SCOPED_TRACE(::testing::Message() << "n " << n << " p " << p);
-            EXPECT_EQ(rowsOf(GetPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
-                      densePower(a, p, false));
-            EXPECT_EQ(rowsOf(GetUpperPowerPattern(p, n, nnz, rowPtr.data(), colInd.data())),
-                      densePower(a, p, true));
+            const CsrPattern full = GetPowerPattern(p, n, nnz, rowPtr.data(), colInd.data()),
+                             upper = GetUpperPowerPattern(p, n, nnz, rowPtr.data(), colInd.data());
+            EXPECT_EQ(std::make_pair(*full.rowPtr, *full.colInd), csrOf(densePower(a, p, false)));
+            EXPECT_EQ(std::make_pair(*upper.rowPtr, *upper.colInd), csrOf(densePower(a, p, true)));
         }
     }
 }
