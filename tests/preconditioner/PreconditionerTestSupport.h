@@ -51,11 +51,6 @@ Csr<T> randomMatrix(int n, int perRow, unsigned seed, int base = 0, bool hermiti
 }
 
 template <typename T>
-Csr<T> randomHermitianDefinite(int n, int pairsPerRow, unsigned seed) {
-    return randomMatrix<T>(n, pairsPerRow, seed, 0, true);
-}
-
-template <typename T>
 const HostCsrMatrix<T>& hostCsr(const std::shared_ptr<Iterative::Matrix<T>>& M) {
     return dynamic_cast<const HostCsrMatrix<T>&>(*M);
 }

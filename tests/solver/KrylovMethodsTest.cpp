@@ -22,7 +22,11 @@ class KrylovMethods : public PublicPlan {};
 TYPED_TEST_SUITE(KrylovMethods, ScalarTypes);
 
 // Directly and through the public interface. Methods whose recurrence
-// carries the true residual must report it (BiCGSTAB(l), MINRES).
+// carries the true residual must report it (BiCGSTAB(l), MINRES). The
+// history holds one entry per iteration (per cycle for GMRES and
+// BiCGSTAB(l)), the last being the reported relative residual, and nothing
+// beyond; MINRES minimises |b - A x| over growing Krylov spaces, so its
+// entries never increase, on an indefinite system too.
 TYPED_TEST(KrylovMethods, SolveToTheTrueResidual) {
     using T = TypeParam;
     const double tol = solveTolerance<T>();
@@ -46,6 +50,16 @@ TYPED_TEST(KrylovMethods, SolveToTheTrueResidual) {
         if (c.reportsTrueResidual) {
             EXPECT_NEAR(run.result.absoluteResidual, trueResidual(A, b, run.x), 10 * tol * norm(b));
         }
+        const int last = run.result.iterations;
+        EXPECT_EQ(run.history[0], 1.0);
+        EXPECT_DOUBLE_EQ(run.history[last], run.result.relativeResidual);
+        EXPECT_EQ(run.history[last + 1], kUnwritten);
+        for (int k = 1; k <= last; ++k) {
+            EXPECT_GT(run.history[k], 0.0) << k;
+            if (c.m.name == "minres") {
+                EXPECT_LE(run.history[k], run.history[k - 1] * (1 + 1e-6)) << k;
+            }
+        }
 
         ASSERT_EQ(c.m.set(this->handle, this->plan), kyraSparseNoError) << this->lastStatus();
         std::vector<T> x(A.n(), T(0));
@@ -61,12 +75,7 @@ TYPED_TEST(KrylovMethods, SolveToTheTrueResidual) {
 // of the plain method on the system M turns it into: A D^-1 (x = D^-1 y)
 // when preconditioned from the right, D^-1 A and D^-1 b from the left, and
 // D^-1/2 A D^-1/2, D^-1/2 b (x = D^-1/2 y) when split.
-template <typename T>
-class Preconditioned : public ::testing::Test {};
-using WideTypes = ::testing::Types<double, kyra::Complex<double>>;
-TYPED_TEST_SUITE(Preconditioned, WideTypes);
-
-TYPED_TEST(Preconditioned, IteratesAreThoseOfTheTransformedSystem) {
+TYPED_TEST(KrylovMethods, PreconditionedIteratesAreThoseOfTheTransformedSystem) {
     using T = TypeParam;
     Runner runner;
     for (const Method& m : {cg(), bicg(), bicgstab(), bicgstabl(2), minres()}) {
@@ -94,7 +103,7 @@ TYPED_TEST(Preconditioned, IteratesAreThoseOfTheTransformedSystem) {
         ASSERT_EQ(plain.flag, kyraSparseMaxIterationsReached);
         for (int i = 0; i < A.n(); ++i)
             EXPECT_LE(kyra::abs(widen(withM.x[i]) - widen(plain.x[i] * scalar<T>(columnScale[i]))),
-                      1e-9 * norm(withM.x))
+                      1e3 * tolerance<T>() * norm(withM.x))
                 << i;
     }
 }
@@ -103,16 +112,18 @@ TYPED_TEST(Preconditioned, IteratesAreThoseOfTheTransformedSystem) {
 // right after discarding the exact half step from x = 0): <r~, A r> = 0 for
 // a skew-symmetric A and a real residual; an exact first BiCG step leaves
 // R[0] = R[1] = 0 inside a BiCGSTAB(l) cycle; the Krylov space of a I is
-// exhausted after one MINRES step.
+// exhausted after one MINRES step; a preconditioner that is not positive
+// definite stops MINRES at its first application.
 TYPED_TEST(KrylovMethods, BreakdownsLeaveXWhereTheMethodPromises) {
     using T = TypeParam;
     const auto skew = [] { return Csr<T>(2, {{0, 1, scalar<T>(1.0)}, {1, 0, scalar<T>(-1.0)}}); };
     const std::vector<T> guess = {scalar<T>(0.5), scalar<T>(0.25)}, three{scalar<T>(3.0)},
-                         half(4, scalar<T>(0.5));
+                         half(4, scalar<T>(0.5)), quarter(16, scalar<T>(0.25));
     const struct {
         Method m;
         Csr<T> A;
         std::vector<T> b, x0, expected;  // no x0: a zero start
+        std::vector<T> d = {};           // M = diag(d), or none
     } cases[] = {
         {bicg(), skew(), {scalar<T>(1.0), scalar<T>(2.0)}, guess, guess},
         {bicgstab(), skew(), {scalar<T>(1.0), scalar<T>(2.0)}, guess, guess},
@@ -120,15 +131,18 @@ TYPED_TEST(KrylovMethods, BreakdownsLeaveXWhereTheMethodPromises) {
         {bicgstabl(1), diagonal<T>({2.0}), {scalar<T>(1.0)}, three, three},
         {bicgstabl(2), diagonal<T>({2.0}), {scalar<T>(1.0)}, three, three},
         {minres(), diagonal<T>({3.0, 3.0, 3.0, 3.0}), std::vector<T>(4, scalar<T>(2.5)), half, half},
+        {minres(), laplacian<T>(4), std::vector<T>(16, T(1)), quarter, quarter, std::vector<T>(16, T(-2))},
     };
     Runner runner;
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.m.name << " n " << c.A.n());
-        const Outcome<T> run =
-            runner.run(*c.m.make(), c.A, c.b, configWith(1e-6, 100), nullptr, c.x0.empty() ? nullptr : &c.x0);
+        const DiagonalPreconditioner<T> M(c.d);
+        const Outcome<T> run = runner.run(*c.m.make(), c.A, c.b, configWith(1e-6, 100),
+                                          c.d.empty() ? nullptr : &M, c.x0.empty() ? nullptr : &c.x0);
         EXPECT_EQ(run.flag, kyraSparseBreakdown);
         EXPECT_EQ(run.result.iterations, 0);
         EXPECT_EQ(run.x, c.expected);
+        EXPECT_EQ(M.applications(), c.d.empty() ? 0 : 1);
     }
 }
 
@@ -163,23 +177,6 @@ TYPED_TEST(KrylovMethods, StagnationCountsStepsAndYieldsToTheLimit) {
     }
 }
 
-// One history entry per iteration (per cycle for GMRES and BiCGSTAB(l)),
-// the last being the reported relative residual, and nothing beyond.
-TEST(KrylovMethodHistory, OneEntryPerIteration) {
-    Runner runner;
-    for (const Method& m : {cg(), bicg(0), bicgstab(), bicgstabl(2), gmres(3), minres()}) {
-        SCOPED_TRACE(m.name);
-        const Csr<double> A = systemFor<double>(m, 8);
-        const std::vector<double> b = rightHandSide(A, smoothSolution<double>(A.n()));
-        const Outcome<double> run = runner.run(*m.make(), A, b, configWith(1e-30, 4));
-        ASSERT_EQ(run.result.iterations, 4);
-        EXPECT_EQ(run.history[0], 1.0);
-        for (int k = 1; k <= 4; ++k) EXPECT_GT(run.history[k], 0.0) << k;
-        EXPECT_EQ(run.history[5], kUnwritten);
-        EXPECT_DOUBLE_EQ(run.history[4], run.result.relativeResidual);
-    }
-}
-
 // The setters name the method (with its option) or refuse the option with
 // the failed condition; BiCG accepts any explicitTranspose.
 using KrylovMethodSetters = PublicPlan;
@@ -195,7 +192,6 @@ TEST_F(KrylovMethodSetters, NameTheMethodOrRefuseItsOptions) {
     } cases[] = {
         {bicg(-3).set, kyraSparseNoError, "bicg"},
         {defaults(kyraSparseSetBicgstablSolver), kyraSparseNoError, "bicgstabl(2)"},
-        {bicgstabl(8).set, kyraSparseNoError, "bicgstabl(8)"},
         {defaults(kyraSparseSetGmresSolver), kyraSparseNoError, "gmres(20)"},
         {gmres(0).set, kyraSparseNoError, "gmres(0)"},
         {bicgstabl(0).set, kyraSparseArgumentError, "argument error: solverOpts.l > 0"},
@@ -211,23 +207,6 @@ TEST_F(KrylovMethodSetters, NameTheMethodOrRefuseItsOptions) {
 }
 
 // ------------------------------------------------ properties of single methods
-
-template <typename T>
-class Methods : public ::testing::Test {};
-TYPED_TEST_SUITE(Methods, ScalarTypes);
-
-// Without preconditioner on a Hermitian positive definite matrix the shadow
-// vectors equal the primary ones, so BiCG repeats CG step by step.
-TYPED_TEST(Methods, BicgRepeatsCgOnHermitianSystems) {
-    using T = TypeParam;
-    const auto A = laplacian<T>(8);
-    const std::vector<T> b = rightHandSide(A, smoothSolution<T>(A.n()));
-    Runner runner;
-    const Outcome<T> viaBicg = runner.run(*bicg().make(), A, b, configWith(1e-30, 12));
-    const Outcome<T> viaCg = runner.run(*cg().make(), A, b, configWith(1e-30, 12));
-    for (int i = 0; i < A.n(); ++i)
-        EXPECT_LE(kyra::abs(widen(viaBicg.x[i]) - widen(viaCg.x[i])), 1e3 * tolerance<T>() * norm(viaCg.x));
-}
 
 // A random sparse complex system with a dominant diagonal.
 template <typename T>
@@ -269,7 +248,7 @@ TEST(ComplexBicgstab, OneStepCyclesMatchBicgstabAndLongerCyclesConverge) {
 
 // With m >= n the first cycle spans the whole space: one cycle gives the
 // dense solution.
-TYPED_TEST(Methods, FullGmresCycleGivesTheDenseSolution) {
+TYPED_TEST(KrylovMethods, FullGmresCycleGivesTheDenseSolution) {
     using T = TypeParam;
     const Csr<T> A = randomComplex<T>(8, 3);
     const std::vector<T> b = rightHandSide(A, smoothSolution<T>(A.n()));
@@ -291,32 +270,6 @@ TEST(Gmres, ReportsThePreconditionedResidual) {
     const Outcome<double> run = runner.run(*gmres(3).make(), A, b, configWith(1e-30, 2), &scaling);
     EXPECT_DOUBLE_EQ(run.result.initialResidual, norm(b));
     EXPECT_NEAR(run.result.absoluteResidual, 4.0 * trueResidual(A, b, run.x), 1e-12 * norm(b));
-}
-
-// Without preconditioner MINRES minimises |b - A x| over growing Krylov
-// spaces, so the recorded norms never increase, on an indefinite system too.
-TYPED_TEST(Methods, MinresResidualsNeverIncrease) {
-    using T = TypeParam;
-    const auto A = laplacian<T>(10, 2.1);
-    const std::vector<T> b = rightHandSide(A, smoothSolution<T>(A.n()));
-    Runner runner;
-    const Outcome<T> run = runner.run(*minres().make(), A, b, configWith(solveTolerance<T>(), 1000));
-    ASSERT_GT(run.result.iterations, 10);
-    for (int k = 1; k <= run.result.iterations; ++k)
-        EXPECT_LE(run.history[k], run.history[k - 1] * (1 + 1e-6)) << "entry " << k;
-}
-
-// A preconditioner that is not positive definite stops MINRES after the
-// initial residual and the first application, before x moves.
-TEST(Minres, NegativeDefinitePreconditionerBreaksDownAtOnce) {
-    const auto A = laplacian<double>(4);
-    const std::vector<double> b(A.n(), 1.0), x0(A.n(), 0.25);
-    const DiagonalPreconditioner<double> negative(std::vector<double>(A.n(), -2.0));
-    Runner runner;
-    const Outcome<double> run = runner.run(*minres().make(), A, b, configWith(1e-6, 100), &negative, &x0);
-    EXPECT_EQ(run.flag, kyraSparseBreakdown);
-    EXPECT_EQ(run.x, x0);
-    EXPECT_EQ(negative.applications(), 1);
 }
 
 // The best iterate comes back with its record, whether the run ends at the
@@ -355,22 +308,13 @@ TEST(BestIterate, ComesBackWithItsRecord) {
 
 // ------------------------------------------------ through the public interface
 
-class StoppingRules : public PublicPlan {
-  protected:
-    void SetUp() override {
-        PublicPlan::SetUp();
-        ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-    }
-    kyraSparseStatus solve(const Csr<double>& A, const std::vector<double>& b, std::vector<double>& x) {
-        EXPECT_EQ(setData(A, x, b), kyraSparseNoError);
-        return execute();
-    }
-};
+using StoppingRules = PublicPlan;
 
 // Runs that end at once: a zero right-hand side gives x = 0 with zero
 // residuals, an exact guess or no allowed iteration keeps the guess, a
 // tolerance of 1 is met at once, and the tests come in their order.
 TEST_F(StoppingRules, RunsThatEndBeforeTheFirstIteration) {
+    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
     const Csr<double> A = laplacian<double>(4);
     using V = std::vector<double>;
     const V ones(16, 1.0), zeros(16, 0.0);
@@ -395,7 +339,8 @@ TEST_F(StoppingRules, RunsThatEndBeforeTheFirstIteration) {
         config.absoluteTolerance = c.absolute;
         config.divergenceTolerance = c.divergence;
         std::vector<double> x = c.x;
-        solve(A, c.b, x);
+        ASSERT_EQ(setData(A, x, c.b), kyraSparseNoError);
+        execute();
         EXPECT_EQ(result.flag, c.flag);
         EXPECT_EQ(result.iterations, 0);
         EXPECT_EQ(x, c.expectedX);
@@ -409,15 +354,17 @@ TEST_F(StoppingRules, InterruptAndRuntimeLimitEndTheRun) {
     const Csr<double> A = laplacian<double>(10);
     const std::vector<double> b(A.n(), 1.0);
     std::vector<double> x(A.n(), 0.0);
+    ASSERT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
+    ASSERT_EQ(setData(A, x, b), kyraSparseNoError);
     Iterative::contextOf(handle).setInterrupt();
-    ASSERT_EQ(solve(A, b, x), kyraSparseNonConvergence);
+    ASSERT_EQ(execute(), kyraSparseNonConvergence);
     EXPECT_EQ(result.flag, kyraSparseUserInterrupt);
     EXPECT_FALSE(Iterative::contextOf(handle).checkInterupt());
 
     config.relativeTolerance = 1e-300;
     config.maxRuntime = 1e-9;
     config.useStagnationCheck = 0;
-    ASSERT_EQ(solve(A, b, x), kyraSparseNonConvergence);
+    ASSERT_EQ(execute(), kyraSparseNonConvergence);
     EXPECT_EQ(result.flag, kyraSparseMaxRuntimeReached);
 }
 

@@ -2,10 +2,8 @@
 #define KYRA_TESTS_SOLVER_SOLVERTESTSUPPORT_H
 
 // Shared pieces of the solver tests: the methods as a table, the test
-// systems, a diagonal preconditioner that counts its applications, and
-// a runner that drives single runs the way plan execution does. The runner
-// takes the platform type as a parameter so that the tables can run on
-// other platforms too.
+// systems, a diagonal preconditioner that counts its applications, and a
+// runner that drives single runs the way plan execution does, on any platform.
 
 #include <gtest/gtest.h>
 
@@ -84,39 +82,38 @@ double solveTolerance() {
 
 // ---------------------------------------------------------------- systems
 
-// 2-D convection-diffusion on a g x g grid, upwind in x: nonsymmetric, and
-// for the complex types with complex couplings and diagonal.
+// A 5-point stencil on a g x g grid with the couplings to the unknowns
+// below, left, right and above.
 template <typename T>
-Csr<T> convectionDiffusion(int g, double peclet = 20.0) {
-    const double h = 1.0 / (g + 1);
+Csr<T> fivePoint(int g, T below, T left, T centre, T right, T above) {
     std::vector<Entry<T>> e;
     for (int k = 0; k < g * g; ++k) {
-        const int j = k % g;
-        if (k >= g) e.push_back({k, k - g, scalar<T>(-1.0, 0.3)});
-        if (j > 0) e.push_back({k, k - 1, scalar<T>(-1.0 - peclet * h, 0.6)});
-        e.push_back({k, k, scalar<T>(4.0 + peclet * h, 1.5)});
-        if (j + 1 < g) e.push_back({k, k + 1, scalar<T>(-1.0, -0.6)});
-        if (k + g < g * g) e.push_back({k, k + g, scalar<T>(-1.0, 0.2)});
+        if (k >= g) e.push_back({k, k - g, below});
+        if (k % g > 0) e.push_back({k, k - 1, left});
+        e.push_back({k, k, centre});
+        if (k % g + 1 < g) e.push_back({k, k + 1, right});
+        if (k + g < g * g) e.push_back({k, k + g, above});
     }
     return Csr<T>(g * g, e);
 }
 
-// 2-D 5-point Laplacian minus shift I on a g x g grid: symmetric (real) or
-// Hermitian (complex: the x-couplings carry a phase). Its eigenvalues lie in
-// (0, 8) - shift, so a shift inside that range makes it indefinite.
+// 2-D convection-diffusion, upwind in x: nonsymmetric, and for the complex
+// types with complex couplings and diagonal.
+template <typename T>
+Csr<T> convectionDiffusion(int g, double peclet = 20.0) {
+    const double h = 1.0 / (g + 1);
+    return fivePoint<T>(g, scalar<T>(-1.0, 0.3), scalar<T>(-1.0 - peclet * h, 0.6),
+                        scalar<T>(4.0 + peclet * h, 1.5), scalar<T>(-1.0, -0.6), scalar<T>(-1.0, 0.2));
+}
+
+// 2-D Laplacian minus shift I: symmetric (real) or Hermitian (complex: the
+// x-couplings carry a phase). Its eigenvalues lie in (0, 8) - shift, so a
+// shift inside that range makes it indefinite.
 template <typename T>
 Csr<T> laplacian(int g, double shift = 0.0) {
     const double c = kyra::IsComplex<T>::value ? std::cos(0.3) : 1.0, s = std::sqrt(1 - c * c);
-    std::vector<Entry<T>> e;
-    for (int k = 0; k < g * g; ++k) {
-        const int j = k % g;
-        if (k >= g) e.push_back({k, k - g, scalar<T>(-1.0)});
-        if (j > 0) e.push_back({k, k - 1, scalar<T>(-c, -s)});
-        e.push_back({k, k, scalar<T>(4.0 - shift)});
-        if (j + 1 < g) e.push_back({k, k + 1, scalar<T>(-c, s)});
-        if (k + g < g * g) e.push_back({k, k + g, scalar<T>(-1.0)});
-    }
-    return Csr<T>(g * g, e);
+    return fivePoint<T>(g, scalar<T>(-1.0), scalar<T>(-c, -s), scalar<T>(4.0 - shift), scalar<T>(-c, s),
+                        scalar<T>(-1.0));
 }
 
 // The natural test system of a method on a g x g grid.
@@ -137,15 +134,17 @@ Csr<T> diagonal(const std::vector<double>& d) {
 // step on the base part is below the rounding of |x|.
 template <typename T>
 struct StagnatingSystem {
-    explicit StagnatingSystem(const Csr<T>& base) : A(base.n() + 1, withDecoupledUnknown(base)), x0(A.n()) {
-        b = rightHandSide(base, smoothSolution<T>(base.n()));
+    explicit StagnatingSystem(const Csr<T>& base)
+        : A(base.n() + 1,
+            [&] {
+                std::vector<Entry<T>> e = base.entries();
+                e.push_back({base.n(), base.n(), scalar<T>(std::ldexp(1.0, -100))});
+                return e;
+            }()),
+          b(rightHandSide(base, smoothSolution<T>(base.n()))),
+          x0(A.n()) {
         b.push_back(scalar<T>(1.0));
         x0.back() = scalar<T>(std::ldexp(1.0, 100));
-    }
-    static std::vector<Entry<T>> withDecoupledUnknown(const Csr<T>& base) {
-        std::vector<Entry<T>> e = base.entries();
-        e.push_back({base.n(), base.n(), scalar<T>(std::ldexp(1.0, -100))});
-        return e;
     }
     Csr<T> A;
     std::vector<T> b, x0;
