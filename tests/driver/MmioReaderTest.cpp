@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace kyra::io;
@@ -72,39 +73,31 @@ class MmioReaderTest : public TempFiles {
 };
 
 TEST_F(MmioReaderTest, PeekClassifiesOrRefuses) {
-    const std::string path = pathOf("file.mtx");
-    const struct {
-        std::string banner;
-        DataType::Enum type;
-        std::string message;
-    } cases[] = {
+    const std::string path = pathOf("file.mtx"), absent = pathOf("absent.mtx");
+    const std::string bad = "error: could not process Matrix Market banner for (" + path + ")";
+    const std::tuple<std::string, DataType::Enum, std::string> cases[] = {
         {kGeneral, DataType::Real, ""},
         {"%%MatrixMarket matrix coordinate complex hermitian\n", DataType::Complex, ""},
         {"%%MatrixMarket Matrix COORDINATE Integer symmetric\n", DataType::Real, ""},
         {"%%MatrixMarket matrix coordinate pattern general\n", DataType::Real, ""},
+        {"%%MatrixMarket\tMATRIX  coordinate Integer Skew-Symmetric more\r\n", DataType::Real, ""},
         {kRealArray, DataType::Unknown,
          "error: this application does not support Market Market type (matrix array real general)"},
-        {"%%MatrixMarket\tMATRIX  coordinate Integer Skew-Symmetric more\r\n", DataType::Real, ""},
+        {"%%MatrixMarket matrix\n", DataType::Unknown, bad},
+        {"%%matrixmarket matrix coordinate real general\n", DataType::Unknown, bad},
+        {"%%MatrixMarketX matrix coordinate real general\n", DataType::Unknown, bad},
+        {"%%MatrixMarket vector coordinate real general\n", DataType::Unknown, bad},
+        {"%%MatrixMarket matrix sparse real general\n", DataType::Unknown, bad},
+        {"%%MatrixMarket matrix coordinate double general\n", DataType::Unknown, bad},
+        {"%%MatrixMarket matrix coordinate real skew\n", DataType::Unknown, bad},
+        {"", DataType::Unknown, bad},
     };
-    for (const char* banner :
-         {"%%MatrixMarket matrix\n", "%%matrixmarket matrix coordinate real general\n",
-          "%%MatrixMarketX matrix coordinate real general\n",
-          "%%MatrixMarket vector coordinate real general\n", "%%MatrixMarket matrix sparse real general\n",
-          "%%MatrixMarket matrix coordinate double general\n", "%%MatrixMarket matrix coordinate real skew\n",
-          ""}) {
+    for (const auto& [banner, expectedType, message] : cases) {
         DataType::Enum type = DataType::Unknown;
-        write(banner);
-        EXPECT_EQ("error: could not process Matrix Market banner for (" + path + ")",
-                  messageOf([&] { peekMmio(path, type); }))
-            << banner;
+        write(banner + "1 1 0\n");
+        EXPECT_EQ(message, messageOf([&] { peekMmio(path, type); })) << banner;
+        EXPECT_EQ(expectedType, type) << banner;
     }
-    for (const auto& c : cases) {
-        DataType::Enum type = DataType::Unknown;
-        write(c.banner + "1 1 0\n");
-        EXPECT_EQ(c.message, messageOf([&] { peekMmio(path, type); })) << c.banner;
-        EXPECT_EQ(c.type, type) << c.banner;
-    }
-    const std::string absent = pathOf("absent.mtx");
     DataType::Enum type;
     EXPECT_EQ("error: file not found (" + absent + ")", messageOf([&] { peekMmio(absent, type); }));
 }

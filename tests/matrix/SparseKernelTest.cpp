@@ -83,10 +83,12 @@ class SparseKernelTest : public ::testing::Test {
 };
 TYPED_TEST_SUITE(SparseKernelTest, AllScalarTypes);
 
-// A zero beta must overwrite the NaN left in the output.
-TYPED_TEST(SparseKernelTest, ProductMatchesDenseForEveryShapeOperationViewAndBase) {
+// Products with every view: a zero beta must overwrite the NaN left in the
+// output. A triangular view also solves: op(D) y must give back alpha x,
+// also when solving in place.
+TYPED_TEST(SparseKernelTest, ProductAndSolveMatchDenseForEveryShapeOperationViewAndBase) {
     using T = TypeParam;
-    const T alpha = T(1.5) * randomScalar<T>(this->rng);
+    const T alpha = T(0.75) + randomScalar<T>(this->rng);
     const T nan = T(std::numeric_limits<kyra::Real<T>>::quiet_NaN());
     for (const auto& [m, k, view] : {std::tuple{9, 9, "GLN"},
                                      {9, 9, "TLN"},
@@ -95,41 +97,27 @@ TYPED_TEST(SparseKernelTest, ProductMatchesDenseForEveryShapeOperationViewAndBas
                                      {9, 9, "TUU"},
                                      {6, 11, "GLN"}}) {
         for (int base : {0, 1}) {
-            Csr<T> A = randomCsr<T>(m, k, base, this->rng);
+            Csr<T> A = randomCsr<T>(m, k, base, this->rng, kyra::Real<T>(0.25));
             const std::vector<T> D = denseView(A, view);
+            const std::string descriptor = descriptorOf(view, base);
             for (char op : {'N', 'T', 'C'}) {
+                SCOPED_TRACE(::testing::Message() << m << "x" << k << " " << view << base << " " << op);
                 for (const T beta : {randomScalar<T>(this->rng), T(0)}) {
-                    SCOPED_TRACE(::testing::Message() << m << "x" << k << " " << view << base << " " << op);
                     const bool plain = op == 'N';
                     const std::vector<T> x = randomVector<T>(plain ? k : m, this->rng);
                     std::vector<T> y = randomVector<T>(plain ? m : k, this->rng);
                     const std::vector<T> expected = denseProduct(m, k, rowMajor(D, k), op, alpha, x, beta, y);
                     if (beta == T(0)) std::fill(y.begin(), y.end(), nan);
-                    sparse::csrmv(op, m, k, alpha, descriptorOf(view, base).c_str(), A.val.data(),
-                                  A.rowPtr.data(), A.colInd.data(), x.data(), beta, y.data());
+                    sparse::csrmv(op, m, k, alpha, descriptor.c_str(), A.val.data(), A.rowPtr.data(),
+                                  A.colInd.data(), x.data(), beta, y.data());
                     expectAllClose(expected, y, this->tol);
                 }
-            }
-        }
-    }
-}
-
-// op(D) y must give back alpha x, also when solving in place.
-TYPED_TEST(SparseKernelTest, SolveInvertsEveryTriangleOperationAndBase) {
-    using T = TypeParam;
-    const T alpha = T(0.75) + randomScalar<T>(this->rng);
-    const int n = 12;
-    for (int base : {0, 1}) {
-        for (const char* view : {"TLN", "TLU", "TUN", "TUU"}) {
-            Csr<T> A = randomCsr<T>(n, n, base, this->rng, kyra::Real<T>(0.25));
-            const std::vector<T> D = denseView(A, view);
-            for (char op : {'N', 'T', 'C'}) {
-                SCOPED_TRACE(::testing::Message() << view << base << " " << op);
-                std::vector<T> y = randomVector<T>(n, this->rng), alphaX(n);
-                for (int i = 0; i < n; ++i) alphaX[i] = alpha * y[i];
-                sparse::csrsv(op, n, alpha, descriptorOf(view, base).c_str(), A.val.data(), A.rowPtr.data(),
+                if (view[0] != 'T') continue;
+                std::vector<T> y = randomVector<T>(m, this->rng), alphaX(m);
+                for (int i = 0; i < m; ++i) alphaX[i] = alpha * y[i];
+                sparse::csrsv(op, m, alpha, descriptor.c_str(), A.val.data(), A.rowPtr.data(),
                               A.colInd.data(), y.data(), y.data());
-                expectAllClose(alphaX, denseProduct(n, n, rowMajor(D, n), op, y), this->tol);
+                expectAllClose(alphaX, denseProduct(m, m, rowMajor(D, m), op, y), this->tol);
             }
         }
     }
