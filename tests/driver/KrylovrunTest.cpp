@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -103,15 +103,8 @@ class KrylovrunTest : public TempFiles {
         };
         std::string command = "cd " + quoted(pathOf("")) + " && " + quoted(KYRA_KRYLOVRUN);
         for (const std::string& argument : arguments) command += " " + quoted(argument);
-        FILE* pipe = popen((command + " 2>stderr.txt").c_str(), "r");
-        if (pipe == nullptr) return {"", "could not start " + command, -1};
-        RunOutput result{"", "", -1};
-        char buffer[4096];
-        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, got);
-        const int status = pclose(pipe);
-        if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-        result.err = read("stderr.txt");
-        return result;
+        const int status = std::system((command + " >stdout.txt 2>stderr.txt").c_str());
+        return {read("stdout.txt"), read("stderr.txt"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
     }
     void expectRun(const Arguments& arguments, const std::string& output, int exitStatus) const {
         const RunOutput result = run(arguments);

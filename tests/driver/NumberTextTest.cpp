@@ -17,7 +17,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 using namespace kyra::io;
@@ -43,13 +42,8 @@ std::vector<T> testValues() {
                       exponent(random));
         parts.push_back(std::strtod(text, nullptr));
     }
-    if constexpr (std::is_same_v<T, double>) {
-        return parts;
-    } else {
-        std::vector<T> values;
-        for (std::size_t k = 0; k < parts.size(); k += 2) values.emplace_back(parts[k], parts[k + 1]);
-        return values;
-    }
+    const T* values = reinterpret_cast<const T*>(parts.data());
+    return std::vector<T>(values, values + parts.size() * sizeof(double) / sizeof(T));
 }
 
 template <typename T>

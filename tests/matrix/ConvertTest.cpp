@@ -107,14 +107,10 @@ TYPED_TEST_SUITE(HostConversion, AllScalarTypes);
 TYPED_TEST(HostConversion, CooAndCscMatchReferenceForBothBases) {
     using T = TypeParam;
     std::mt19937 rng(1);
-    for (const auto& [n, nnz, longRows, band] : {std::tuple{1, 5, 0, 0},
-                                                 {7, 40, 0, 0},
-                                                 {300, 1000, 0, 0},
-                                                 {5000, 2400, 0, 0},
-                                                 {4000, 1900, 25, 0},
-                                                 {2000, 40000, 40, 0},
-                                                 {131073, 2000, 0, 0},
-                                                 {131073, 80000, 0, 50}}) {
+    const int shapes[][4] = {{1, 5, 0, 0},         {7, 40, 0, 0},         {300, 1000, 0, 0},
+                             {5000, 2400, 0, 0},   {4000, 1900, 25, 0},   {2000, 40000, 40, 0},
+                             {131073, 2000, 0, 0}, {131073, 80000, 0, 50}};
+    for (const auto& [n, nnz, longRows, band] : shapes) {
         const Entries<T> e = randomEntries<T>(n, nnz, rng, longRows, band);
         // CSC input lists the entries by column, rows in input order; sorting
         // that by row gives the CSR order with equal pairs in input order.

@@ -90,12 +90,9 @@ TYPED_TEST(SparseKernelTest, ProductAndSolveMatchDenseForEveryShapeOperationView
     using T = TypeParam;
     const T alpha = T(0.75) + randomScalar<T>(this->rng);
     const T nan = T(std::numeric_limits<kyra::Real<T>>::quiet_NaN());
-    for (const auto& [m, k, view] : {std::tuple{9, 9, "GLN"},
-                                     {9, 9, "TLN"},
-                                     {9, 9, "TLU"},
-                                     {9, 9, "TUN"},
-                                     {9, 9, "TUU"},
-                                     {6, 11, "GLN"}}) {
+    const std::tuple<int, int, const char*> shapes[] = {{9, 9, "GLN"}, {9, 9, "TLN"}, {9, 9, "TLU"},
+                                                        {9, 9, "TUN"}, {9, 9, "TUU"}, {6, 11, "GLN"}};
+    for (const auto& [m, k, view] : shapes) {
         for (int base : {0, 1}) {
             Csr<T> A = randomCsr<T>(m, k, base, this->rng, kyra::Real<T>(0.25));
             const std::vector<T> D = denseView(A, view);
