@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -67,18 +65,6 @@ TYPED_TEST(HostVectorTest, ArithmeticMatchesLoopsWithStrides) {
         x.copy_(y);
         for (int i = 0; i < n * incX; ++i) EXPECT_EQ(i % incX ? before[i] : ys[i / incX], x.val()[i]) << i;
     }
-}
-
-// The receiver's length decides how many elements take part.
-TYPED_TEST(HostVectorTest, ReceiverLengthCountsAndBadLengthsThrow) {
-    using T = TypeParam;
-    std::vector<T> receiver(5, T(1));
-    const std::vector<T> operand(5, T(2));
-    HostVectorRef<T> x(3, receiver.data(), 1);
-    x.axpy_(T(1), HostVectorRef<T>(5, operand.data(), 1));
-    EXPECT_EQ((std::vector<T>{T(3), T(3), T(3), T(1), T(1)}), receiver);
-    EXPECT_THROW(HostVectorAlloc<T>(INT_MAX, INT_MAX), std::bad_alloc);
-    EXPECT_THROW(HostVectorAlloc<T>(-1), std::bad_alloc);
 }
 
 // A vector with only the two operations the base class composes xpay_ from.
