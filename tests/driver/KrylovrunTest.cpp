@@ -127,10 +127,6 @@ Arguments words(const std::string& text) {
     return Arguments(std::istream_iterator<std::string>(in), {});
 }
 
-std::string unknownKey(const std::string& argument) {
-    return "\nerror: unknown option (" + argument + ")\n" + kUsage;
-}
-
 std::string invalidValue(const std::string& key, const std::string& value) {
     return "error: invalid value used for " + key + " (" + value + ")\n";
 }
@@ -153,8 +149,8 @@ TEST_F(KrylovrunTest, FaultyArgumentsPrintTheirMessagesInOrder) {
          "error: unknown option (/x=1)\nerror: unknown option (-solver=cg)\n" +
              kParseFailed,
          1},
-        {{"max=5", "-v", "platform=gpu"}, unknownKey("max=5"), 1},
-        {{"-v", "=cg"}, "error: unknown option (-v)\n" + unknownKey("=cg"), 1},
+        {{"max=5", "-v", "platform=gpu"}, "\nerror: unknown option (max=5)\n" + kUsage, 1},
+        {{"-v", "=cg"}, "error: unknown option (-v)\n\nerror: unknown option (=cg)\n" + kUsage, 1},
         {{"platform=gpu", "platform=", "solver=cg ", "preconditioner=ilu1", "MAXITERATIONS=1e3"},
          "error: unknown platform (gpu)\nerror: unknown platform ()\nerror: unknown solver (cg )\n"
          "error: unknown preconditioner (ilu1)\n" +
