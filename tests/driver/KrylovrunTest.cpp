@@ -79,8 +79,8 @@ struct RunOutput {
     int exitStatus;        // -1 when the program did not exit normally
 };
 
-// The rest of the first line of text after the first that starts with
-// label; empty when there is none.
+// The rest of the first line (past the opening one) that starts with label;
+// empty when there is none.
 std::string valueAfter(const std::string& text, const std::string& label) {
     const std::size_t at = text.find("\n" + label), from = at + 1 + label.size();
     return at == std::string::npos ? "" : text.substr(from, text.find('\n', from) - from);
