@@ -6,9 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -80,41 +79,47 @@ struct RunOutput {
     int exitStatus;        // -1 when the program did not exit normally
 };
 
-// The rest of the first line of text that starts with label; empty when
-// there is none.
+// The rest of the first line (past the opening one) that starts with label;
+// empty when there is none.
 std::string valueAfter(const std::string& text, const std::string& label) {
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.compare(0, label.size(), label) == 0) return line.substr(label.size());
-    }
-    return "";
+    const std::size_t at = text.find("\n" + label), from = at + 1 + label.size();
+    return at == std::string::npos ? "" : text.substr(from, text.find('\n', from) - from);
 }
 
 // Runs the program with the test's own directory for its files.
 class KrylovrunTest : public TempFiles {
   protected:
-    // Each argument one argv entry, through the shell.
+    void SetUp() override {
+        TempFiles::SetUp();
+        write(kSpdSymmetric, "m.mtx");
+    }
+    // Each argument one argv entry, through the shell, in the test's
+    // directory, so that file names need no path.
     RunOutput run(const Arguments& arguments) const {
         const auto quoted = [](const std::string& text) {
             std::string out = "'";
             for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
             return out + "'";
         };
-        std::string command = quoted(KYRA_KRYLOVRUN);
+        std::string command = "cd " + quoted(pathOf("")) + " && " + quoted(KYRA_KRYLOVRUN);
         for (const std::string& argument : arguments) command += " " + quoted(argument);
-        FILE* pipe = popen((command + " 2>" + quoted(pathOf("stderr.txt"))).c_str(), "r");
-        if (pipe == nullptr) return {"", "could not start " + command, -1};
-        RunOutput result{"", "", -1};
-        char buffer[4096];
-        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, got);
-        const int status = pclose(pipe);
-        if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-        result.err = read("stderr.txt");
-        return result;
+        const int status = std::system((command + " >stdout.txt 2>stderr.txt").c_str());
+        return {read("stdout.txt"), read("stderr.txt"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    }
+    void expectRun(const Arguments& arguments, const std::string& output, int exitStatus) const {
+        const RunOutput result = run(arguments);
+        EXPECT_EQ(result.out, output);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.exitStatus, exitStatus);
+    }
+    // The solution file's vector.
+    template <typename T>
+    std::vector<T> readSolution(int n) const {
+        std::vector<T> x;
+        kyra::io::readVector(pathOf("x.mtx"), n, x);
+        return x;
     }
 };
-
-const std::string kNoMatrix = "error: no input matrix specified\n";
 
 // The words of text, one argument each.
 Arguments words(const std::string& text) {
@@ -122,56 +127,30 @@ Arguments words(const std::string& text) {
     return Arguments(std::istream_iterator<std::string>(in), {});
 }
 
-std::string unknownKey(const std::string& argument) {
-    return "\nerror: unknown option (" + argument + ")\n" + kUsage;
-}
-
 std::string invalidValue(const std::string& key, const std::string& value) {
     return "error: invalid value used for " + key + " (" + value + ")\n";
 }
 
-class KrylovrunCommandLineTest : public KrylovrunTest {
-  protected:
-    void SetUp() override {
-        KrylovrunTest::SetUp();
-        write(kSpdSymmetric, "good.mtx");
-        write(kSpdSymmetric, "a=b.mtx");
-        write("%%MatrixMarket matrix array real general\n2 1\n1\n2\n", "array.mtx");
-        write("2 2 1\n1 1 1\n", "nobanner.mtx");
-    }
-    // "{dir}" stands for the test's directory.
-    std::string withDirectory(std::string text) const {
-        for (size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}", at))
-            text.replace(at, 5, pathOf(""));
-        return text;
-    }
-    void expectRun(const Arguments& arguments, const std::string& output, int exitStatus) const {
-        Arguments withDir;
-        for (const std::string& argument : arguments) withDir.push_back(withDirectory(argument));
-        const RunOutput result = run(withDir);
-        EXPECT_EQ(result.out, withDirectory(output));
-        EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.exitStatus, exitStatus);
-    }
-};
-
-TEST_F(KrylovrunCommandLineTest, FaultyArgumentsPrintTheirMessagesInOrder) {
+TEST_F(KrylovrunTest, FaultyArgumentsPrintTheirMessagesInOrder) {
+    write(kSpdSymmetric, "a=b.mtx");
+    write("%%MatrixMarket matrix array real general\n2 1\n1\n2\n", "array.mtx");
+    write("2 2 1\n1 1 1\n", "nobanner.mtx");
     const struct {
         Arguments arguments;
         std::string output;
         int exitStatus;
     } cases[] = {
         {{}, kUsage, 0},
-        {{"solver=cg", "-v", "A={dir}missing.mtx", "HELP", "foo=1"},
-         "error: unknown option (-v)\nerror: file not found ({dir}missing.mtx)\n" + kUsage,
+        {{"solver=cg", "-v", "A=missing.mtx", "HELP", "foo=1"},
+         "error: unknown option (-v)\nerror: file not found (missing.mtx)\n" + kUsage,
          0},
         {{"helpme", "", "/x=1", "-solver=cg"},
          "error: option is missing value (helpme)\nerror: option is missing value ()\n"
          "error: unknown option (/x=1)\nerror: unknown option (-solver=cg)\n" +
              kParseFailed,
          1},
-        {{"max=5", "-v", "platform=gpu"}, unknownKey("max=5"), 1},
-        {{"-v", "=cg"}, "error: unknown option (-v)\n" + unknownKey("=cg"), 1},
+        {{"max=5", "-v", "platform=gpu"}, "\nerror: unknown option (max=5)\n" + kUsage, 1},
+        {{"-v", "=cg"}, "error: unknown option (-v)\n\nerror: unknown option (=cg)\n" + kUsage, 1},
         {{"platform=gpu", "platform=", "solver=cg ", "preconditioner=ilu1", "MAXITERATIONS=1e3"},
          "error: unknown platform (gpu)\nerror: unknown platform ()\nerror: unknown solver (cg )\n"
          "error: unknown preconditioner (ilu1)\n" +
@@ -181,15 +160,15 @@ TEST_F(KrylovrunCommandLineTest, FaultyArgumentsPrintTheirMessagesInOrder) {
                "solver=BICGSTAB solver=Cg Preconditioner=Empty PRECONDITIONER=NONE preconditioner=Jacobi "
                "preconditioner=BlockJacobi preconditioner=ILU0 preconditioner=AINV preconditioner=fAinv "
                "TOLERANCE=1e-3 MaxIterations=5 MAXRUNTIME=7 B=ones X=out.mtx"),
-         kNoMatrix, 1},
-        {{"A=", "A={dir}array.mtx", "a={dir}nobanner.mtx", "A={dir}x=y.mtx", "A={dir}good.mtx"},
+         "error: no input matrix specified\n", 1},
+        {{"A=", "A=array.mtx", "a=nobanner.mtx", "A=x=y.mtx", "A=m.mtx"},
          "error: file not found ()\n"
          "error: this application does not support Market Market type (matrix array real general)\n"
-         "error: could not process Matrix Market banner for ({dir}nobanner.mtx)\n"
-         "error: file not found ({dir}x=y.mtx)\n" +
+         "error: could not process Matrix Market banner for (nobanner.mtx)\n"
+         "error: file not found (x=y.mtx)\n" +
              kParseFailed,
          1},
-        {{"A={dir}a=b.mtx", "tolerance=abc"}, invalidValue("tolerance", "abc") + kParseFailed, 1},
+        {{"A=a=b.mtx", "tolerance=abc"}, invalidValue("tolerance", "abc") + kParseFailed, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.output.substr(0, 40));
@@ -199,7 +178,7 @@ TEST_F(KrylovrunCommandLineTest, FaultyArgumentsPrintTheirMessagesInOrder) {
 }
 
 // Numbers must be whole and in range; each refusal repeats the value as given.
-TEST_F(KrylovrunCommandLineTest, RefusedNumbersAreNamed) {
+TEST_F(KrylovrunTest, RefusedNumbersAreNamed) {
     const std::pair<std::string, Arguments> refused[] = {
         {"tolerance",
          {"", " 1e-3", "1e-3 ", "1e", "1e+", ".", "0x10", "1e400", "-1e400", "1,5", "--1", "+-1", "nan(x",
@@ -220,7 +199,7 @@ TEST_F(KrylovrunCommandLineTest, RefusedNumbersAreNamed) {
 
 // Accepted numbers reach the configuration the program prints before it
 // reads the data; the rest of the output is not looked at here.
-TEST_F(KrylovrunCommandLineTest, AcceptedNumbersReachTheConfiguration) {
+TEST_F(KrylovrunTest, AcceptedNumbersReachTheConfiguration) {
     const std::pair<const char*, const char*> tolerances[] = {
         {"1e-8", "1e-08"},    {".5", "0.5"},      {"5.", "5"},       {"+1.5", "1.5"}, {"-2", "-2"},
         {"1E-3", "0.001"},    {"1e+2", "100"},    {"0", "0"},        {"1e-400", "0"}, {"nan", "nan"},
@@ -233,14 +212,13 @@ TEST_F(KrylovrunCommandLineTest, AcceptedNumbersReachTheConfiguration) {
                                                               {"2147483647", "2147483647"},
                                                               {"-2147483648", "-2147483648"}};
     const std::pair<const char*, const char*> runtimes[] = {{"0", "disabled"}, {"-3", "-3"}, {"+12", "12"}};
-    const std::string matrix = pathOf("good.mtx");
     for (size_t k = 0; k < std::size(tolerances); ++k) {
         const auto& [tolerance, tolerancePrinted] = tolerances[k];
         const auto& [maxIterations, iterationsPrinted] = iterations[k % std::size(iterations)];
         const auto& [maxRuntime, runtimePrinted] = runtimes[k % std::size(runtimes)];
         const RunOutput result =
-            run({"maxRuntime=" + std::string(maxRuntime), "A=" + matrix,
-                 "tolerance=" + std::string(tolerance), "maxIterations=" + std::string(maxIterations)});
+            run({"maxRuntime=" + std::string(maxRuntime), "A=m.mtx", "tolerance=" + std::string(tolerance),
+                 "maxIterations=" + std::string(maxIterations)});
         const std::string config = configText(tolerancePrinted, iterationsPrinted, runtimePrinted);
         EXPECT_EQ(result.out.substr(0, config.size()), config) << tolerance << " " << maxIterations;
     }
@@ -252,49 +230,21 @@ const char* kConverged = "the solver converged to the relative tolerance";
 const char* kMaxIterations = "the maximum number of iterations was reached";
 const char* kFlag = "result flag:       ";
 
-// The matrix kSpdSymmetric stores, times x.
-std::vector<double> spdTimes(const std::vector<double>& x) {
-    std::vector<double> y(4);
-    for (int i = 0; i < 4; ++i) y[i] = 2 * x[i] - (i > 0 ? x[i - 1] : 0) - (i < 3 ? x[i + 1] : 0);
-    return y;
-}
-
-template <typename T>
-std::vector<T> readSolution(const std::string& path, int n) {
-    std::vector<T> x;
-    kyra::io::readVector(path, n, x);
-    return x;
-}
-
-class KrylovrunSolveTest : public KrylovrunTest {
-  protected:
-    void SetUp() override {
-        KrylovrunTest::SetUp();
-        matrix = write(kSpdSymmetric, "m.mtx");
-        solution = pathOf("x.mtx");
-    }
-    std::string matrix, solution;
-};
-
 // Data that cannot be read: the configuration text, then the reader's
 // message, exit status 1; the cases check which file, size and complexity
 // the program hands the readers.
-TEST_F(KrylovrunSolveTest, DataReadingFailuresPrintTheReadersMessage) {
-    const std::string shortVector = pathOf("short.mtx"), complexVector = pathOf("complex.mtx");
-    kyra::io::writeVector(shortVector, std::vector<double>{1, 2, 3});
-    kyra::io::writeVector(complexVector, std::vector<Z>(4, Z(1, 1)));
-    const std::string notSquare =
-        write("%%MatrixMarket matrix coordinate real general\n4 5 1\n1 1 1\n", "wide.mtx");
-    const std::string missing = pathOf("missing.mtx");
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"A=" + matrix, "b=" + missing}, "error: file (" + missing + ") could not be read"},
-        {{"A=" + matrix, "b=ONES"}, "error: file (ONES) could not be read"},
-        {{"A=" + matrix, "xin=" + shortVector},
-         "error: the specified array (" + shortVector + ") must have a length that matches the input matrix"},
-        {{"A=" + matrix, "b=" + complexVector},
-         "error: the specified array (" + complexVector +
-             ") does not match the complexity of the input matrix"},
-        {{"A=" + notSquare}, "error: This application is designed for square matrices (" + notSquare + ")"},
+TEST_F(KrylovrunTest, DataReadingFailuresPrintTheReadersMessage) {
+    kyra::io::writeVector(pathOf("short.mtx"), std::vector<double>{1, 2, 3});
+    kyra::io::writeVector(pathOf("complex.mtx"), std::vector<Z>(4, Z(1, 1)));
+    write("%%MatrixMarket matrix coordinate real general\n4 5 1\n1 1 1\n", "wide.mtx");
+    const std::pair<Arguments, std::string> cases[] = {
+        {{"A=m.mtx", "b=missing.mtx"}, "error: file (missing.mtx) could not be read"},
+        {{"A=m.mtx", "b=ONES"}, "error: file (ONES) could not be read"},
+        {{"A=m.mtx", "xin=short.mtx"},
+         "error: the specified array (short.mtx) must have a length that matches the input matrix"},
+        {{"A=m.mtx", "b=complex.mtx"},
+         "error: the specified array (complex.mtx) does not match the complexity of the input matrix"},
+        {{"A=wide.mtx"}, "error: This application is designed for square matrices (wide.mtx)"},
     };
     for (const auto& [arguments, message] : cases) {
         const RunOutput result = run(arguments);
@@ -305,25 +255,25 @@ TEST_F(KrylovrunSolveTest, DataReadingFailuresPrintTheReadersMessage) {
 
 // Statuses from the library: its last status text, exit status 0, and no
 // solution written when the solve did not run.
-TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) {
+TEST_F(KrylovrunTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) {
     const std::string cases[][3] = {
         {"tolerance=nan", configText("nan"), "argument error: config.relativeTolerance > 0.0"},
         {"maxRuntime=-1", configText("1e-06", "10000", "-1"), "argument error: config.maxRuntime >= 0"},
     };
     for (const auto& [option, config, text] : cases) {
-        const RunOutput result = run({"A=" + matrix, "solver=cg", option, "x=" + solution});
+        const RunOutput result = run({"A=m.mtx", "solver=cg", option, "x=x.mtx"});
         EXPECT_EQ(result.out, config + text + "\n");
         EXPECT_EQ(result.exitStatus, 0);
-        EXPECT_FALSE(std::filesystem::exists(solution));
+        EXPECT_FALSE(std::filesystem::exists(pathOf("x.mtx")));
     }
     // A data setter's refusal (a matrix without entries) ends the run the same way.
-    const std::string empty = write("%%MatrixMarket matrix coordinate real general\n3 3 0\n", "empty.mtx");
-    const RunOutput refused = run({"A=" + empty, "solver=cg"});
+    write("%%MatrixMarket matrix coordinate real general\n3 3 0\n", "empty.mtx");
+    const RunOutput refused = run({"A=empty.mtx", "solver=cg"});
     EXPECT_EQ(refused.out, configText() + "argument error: a != 0\n");
     EXPECT_EQ(refused.exitStatus, 0);
     // The platform setter is the one whose status ends the run at once; a
     // build without cuda refuses it, before the missing matrix is looked at.
-    const RunOutput result = run({"platform=cuda", "A=" + pathOf("missing.mtx")});
+    const RunOutput result = run({"platform=cuda", "A=missing.mtx"});
     if (result.out.find(kParseFailed) == std::string::npos) {
         EXPECT_EQ(result.out.compare(0, 25, "feature not implemented: "), 0) << result.out;
         EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << result.out;
@@ -333,12 +283,11 @@ TEST_F(KrylovrunSolveTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) 
 
 // A real symmetric and a complex hermitian system with known solutions, the
 // right-hand side read from a file; the report lines around the solve.
-TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
+TEST_F(KrylovrunTest, KnownSolutionIsFoundFromRightHandSideFile) {
     const std::vector<double> expected = {1.0, -2.0, 0.5, 3.0};
-    kyra::io::writeVector(pathOf("b.mtx"), spdTimes(expected));
-    RunOutput result =
-        run({"A=" + matrix, "b=" + pathOf("b.mtx"), "SOLVER=gmres", "preconditioner=jacobi", "solver=cg",
-             "preconditioner=empty", "tolerance=1e-12", "maxIterations=50", "x=" + solution});
+    kyra::io::writeVector(pathOf("b.mtx"), std::vector<double>{4.0, -5.5, 0.0, 5.5});  // A expected
+    RunOutput result = run({"A=m.mtx", "b=b.mtx", "SOLVER=gmres", "preconditioner=jacobi", "solver=cg",
+                            "preconditioner=empty", "tolerance=1e-12", "maxIterations=50", "x=x.mtx"});
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.out.substr(0, configText("1e-12", "50").size()), configText("1e-12", "50"));
     for (const auto& [label, value] : {std::pair{"data format:       ", "coo"},
@@ -347,7 +296,7 @@ TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
                                        {"solver:            ", "cg"},
                                        {kFlag, kConverged}})
         EXPECT_EQ(valueAfter(result.out, label), value) << result.out;
-    const std::vector<double> x = readSolution<double>(solution, 4);
+    const std::vector<double> x = readSolution<double>(4);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i], expected[i], 1e-10) << i;
 
     // A = [[4, 1 - 2i, 0], [1 + 2i, 5, i], [0, -i, 6]], stored as its lower triangle.
@@ -355,44 +304,46 @@ TEST_F(KrylovrunSolveTest, KnownSolutionIsFoundFromRightHandSideFile) {
     const std::vector<Z> b = {Z(4) * z[0] + Z(1, -2) * z[1], Z(1, 2) * z[0] + Z(5) * z[1] + Z(0, 1) * z[2],
                               Z(0, -1) * z[1] + Z(6) * z[2]};
     kyra::io::writeVector(pathOf("b.mtx"), b);
-    const std::string hermitian = write(
-        "%%MatrixMarket matrix coordinate complex hermitian\n3 3 5\n"
-        "1 1 4 0\n2 1 1 2\n2 2 5 0\n3 2 0 -1\n3 3 6 0\n",
+    write(
+        "%%MatrixMarket matrix coordinate complex hermitian\n3 3 5\n1 1 4 0\n2 1 1 2\n2 2 5 0\n3 2 0 -1\n"
+        "3 3 6 0\n",
         "h.mtx");
-    result = run({"A=" + hermitian, "b=" + pathOf("b.mtx"), "solver=cg", "tolerance=1e-12", "x=" + solution});
+    result = run({"A=h.mtx", "b=b.mtx", "solver=cg", "tolerance=1e-12", "x=x.mtx"});
     EXPECT_EQ(valueAfter(result.out, kFlag), kConverged) << result.out;
-    const std::vector<Z> zx = readSolution<Z>(solution, 3);
+    const std::vector<Z> zx = readSolution<Z>(3);
     for (int i = 0; i < 3; ++i) EXPECT_LT(kyra::abs(zx[i] - z[i]), 1e-10) << i;
 }
 
-// A right-hand side of ones, named or empty; with no iteration allowed the
-// solution is the initial guess, whether xin comes before or after A; without
-// a solver the run still reports, with no iteration.
-TEST_F(KrylovrunSolveTest, OnesRightHandSideInitialGuessAndNoSolver) {
-    const std::string A = "A=" + matrix, x = "x=" + solution, xin = "xin=" + pathOf("guess.mtx");
+// A right-hand side of ones, named or empty (A (2, 3, 3, 2) is ones); with
+// no iteration allowed the solution is the initial guess, whether xin comes
+// before or after A; without a solver the run still reports, with no
+// iteration.
+TEST_F(KrylovrunTest, OnesRightHandSideInitialGuessAndNoSolver) {
+    const std::string A = "A=m.mtx", x = "x=x.mtx", xin = "xin=guess.mtx";
     for (const char* rhs : {"b=ones", "b="}) {
-        std::filesystem::remove(solution);
+        std::filesystem::remove(pathOf("x.mtx"));
         EXPECT_EQ(run({A, rhs, "solver=cg", "tolerance=1e-12", x}).exitStatus, 0);
-        for (double bi : spdTimes(readSolution<double>(solution, 4))) EXPECT_NEAR(bi, 1.0, 1e-10) << rhs;
+        const std::vector<double> solved = readSolution<double>(4), expected = {2, 3, 3, 2};
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(solved[i], expected[i], 1e-10) << rhs;
     }
     const std::vector<double> guess = {0.25, -1.5, 2.0, 4.0};
     kyra::io::writeVector(pathOf("guess.mtx"), guess);
     for (const auto& arguments : {Arguments{xin, A, "solver=cg", "maxIterations=0", x},
                                   Arguments{A, "solver=cg", "maxIterations=0", xin, x}}) {
-        std::filesystem::remove(solution);
+        std::filesystem::remove(pathOf("x.mtx"));
         EXPECT_EQ(valueAfter(run(arguments).out, kFlag), kMaxIterations);
-        EXPECT_EQ(readSolution<double>(solution, 4), guess);
+        EXPECT_EQ(readSolution<double>(4), guess);
     }
     const RunOutput result = run({A});
     EXPECT_EQ(valueAfter(result.out, kFlag), "no solver was selected");
     EXPECT_EQ(valueAfter(result.out, "iterations:        "), "0");
 }
 
-TEST_F(KrylovrunSolveTest, SolutionFileThatCannotBeWrittenFailsTheRun) {
-    const std::string unwritable = pathOf("no_such_folder/x.mtx");
-    const RunOutput result = run({"A=" + matrix, "solver=cg", "x=" + unwritable});
+TEST_F(KrylovrunTest, SolutionFileThatCannotBeWrittenFailsTheRun) {
+    const RunOutput result = run({"A=m.mtx", "solver=cg", "x=no_such_folder/x.mtx"});
     EXPECT_EQ(valueAfter(result.out, kFlag), kConverged);
-    EXPECT_NE(result.out.find("error: file (" + unwritable + ") could not be written\n"), std::string::npos);
+    EXPECT_NE(result.out.find("error: file (no_such_folder/x.mtx) could not be written\n"),
+              std::string::npos);
     EXPECT_EQ(result.exitStatus, 1);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "common/DenseChecks.h"
@@ -18,18 +19,17 @@ namespace {
 using namespace Iterative;
 using Ints = std::vector<int>;
 
+// The public COO (first = column indices) or CSC (first = column pointers)
+// conversion of T's precision.
 template <typename T>
-struct Public;
-#define KYRA_TEST_PUBLIC_CONVERSIONS(L, T)                      \
-    template <>                                                 \
-    struct Public<T> {                                          \
-        static constexpr auto coo = kyraSparseHost##L##coo2csr; \
-        static constexpr auto csc = kyraSparseHost##L##csc2csr; \
-    };
-KYRA_TEST_PUBLIC_CONVERSIONS(S, float)
-KYRA_TEST_PUBLIC_CONVERSIONS(D, double)
-KYRA_TEST_PUBLIC_CONVERSIONS(C, kyra::Complex<float>)
-KYRA_TEST_PUBLIC_CONVERSIONS(Z, kyra::Complex<double>)
+auto publicConversion(bool coo) {
+    if constexpr (std::is_same_v<T, float>) return coo ? kyraSparseHostScoo2csr : kyraSparseHostScsc2csr;
+    if constexpr (std::is_same_v<T, double>) return coo ? kyraSparseHostDcoo2csr : kyraSparseHostDcsc2csr;
+    if constexpr (std::is_same_v<T, kyra::Complex<float>>)
+        return coo ? kyraSparseHostCcoo2csr : kyraSparseHostCcsc2csr;
+    if constexpr (std::is_same_v<T, kyra::Complex<double>>)
+        return coo ? kyraSparseHostZcoo2csr : kyraSparseHostZcsc2csr;
+}
 
 // Entries (row, col, value), zero-based, or CSR arrays.
 template <typename T>
@@ -80,15 +80,14 @@ Entries<T> randomEntries(int n, int nnz, std::mt19937& rng, int longRows, int ba
     return e;
 }
 
-// The public COO (first = column indices) or CSC (first = column pointers)
-// conversion into out, which gets n + 1 row pointers.
+// The public conversion into out, which gets n + 1 row pointers.
 template <typename T>
 kyraSparseStatus convert(bool coo, int n, int nnz, const int* first, const int* rowInd, const T* a,
                          Entries<T>& out, int inBase, int outBase, bool nullOutput = false) {
     using P = PublicScalar<T>;
-    return (coo ? Public<T>::coo : Public<T>::csc)(n, nnz, first, rowInd, reinterpret_cast<const P*>(a),
-                                                   nullOutput ? nullptr : out.col.data(), out.row.data(),
-                                                   reinterpret_cast<P*>(out.val.data()), inBase, outBase);
+    return publicConversion<T>(coo)(n, nnz, first, rowInd, reinterpret_cast<const P*>(a),
+                                    nullOutput ? nullptr : out.col.data(), out.row.data(),
+                                    reinterpret_cast<P*>(out.val.data()), inBase, outBase);
 }
 
 template <typename T>
@@ -108,14 +107,10 @@ TYPED_TEST_SUITE(HostConversion, AllScalarTypes);
 TYPED_TEST(HostConversion, CooAndCscMatchReferenceForBothBases) {
     using T = TypeParam;
     std::mt19937 rng(1);
-    for (const auto& [n, nnz, longRows, band] : {std::tuple{1, 5, 0, 0},
-                                                 {7, 40, 0, 0},
-                                                 {300, 1000, 0, 0},
-                                                 {5000, 2400, 0, 0},
-                                                 {4000, 1900, 25, 0},
-                                                 {2000, 40000, 40, 0},
-                                                 {131073, 2000, 0, 0},
-                                                 {131073, 80000, 0, 50}}) {
+    const int shapes[][4] = {{1, 5, 0, 0},         {7, 40, 0, 0},         {300, 1000, 0, 0},
+                             {5000, 2400, 0, 0},   {4000, 1900, 25, 0},   {2000, 40000, 40, 0},
+                             {131073, 2000, 0, 0}, {131073, 80000, 0, 50}};
+    for (const auto& [n, nnz, longRows, band] : shapes) {
         const Entries<T> e = randomEntries<T>(n, nnz, rng, longRows, band);
         // CSC input lists the entries by column, rows in input order; sorting
         // that by row gives the CSR order with equal pairs in input order.

@@ -1,13 +1,19 @@
-// Data formats: names and codes, the constructor checks in their order with
-// their exact texts, empty systems, and the device's 16-byte alignment rule.
+// The caller's data: the data formats' names, their constructor checks in
+// order with their exact texts, empty systems and the device's 16-byte
+// alignment rule; the first fault of every kind in the index arrays, in both
+// index bases and in arrays long enough to be scanned in parallel. (The
+// status these faults end an execution with is checked through the host
+// platform.)
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
 #include "common/DenseChecks.h"
 #include "matrix/DataFormat.h"
+#include "matrix/IndexCheck.h"
 
 namespace {
 
@@ -16,28 +22,15 @@ using namespace Iterative;
 template <typename T>
 void product(char, const PublicScalar<T>*, PublicScalar<T>*, void*) {}
 
-template <typename T>
-class DataFormats : public ::testing::Test {};
-TYPED_TEST_SUITE(DataFormats, AllScalarTypes);
-
-TYPED_TEST(DataFormats, NamesAndCodes) {
-    using T = TypeParam;
-    std::vector<T> a(4), x(3);
-    std::vector<int> p{0, 1, 3, 4}, i{0, 1, 2, 2};
-    const CooDataFormat<T> coo(nullptr, 3, 4, a.data(), i.data(), i.data(), x.data(), x.data());
-    const CsrDataFormat<T> csr(nullptr, 3, 4, a.data(), p.data(), i.data(), x.data(), x.data());
-    const CscDataFormat<T> csc(nullptr, 3, 4, a.data(), i.data(), p.data(), x.data(), x.data());
-    const MatrixFreeDataFormat<T> free(nullptr, 3, &product<T>, nullptr, x.data(), x.data());
-    const NoDataFormat none;
-    const DataFormatBase* formats[] = {&none, &coo, &csr, &csc, &free};
-    const char* names[] = {"None", "coo", "csr", "csc", "matrix free"};
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(names[k], formats[k]->name());
-        EXPECT_EQ(k, formats[k]->storageFormat());
-        EXPECT_EQ(k ? DataTypeOf<T>::code : 0, formats[k]->dataType());
-    }
-    const int code = std::is_same_v<T, float> ? 1 : std::is_same_v<T, double> ? 2 : sizeof(T) == 8 ? 3 : 4;
-    EXPECT_EQ(code, DataTypeOf<T>::code);
+TEST(DataFormatChecks, Names) {
+    double a[4] = {}, x[3] = {};
+    int p[] = {0, 1, 3, 4}, i[] = {0, 1, 2, 2};
+    EXPECT_EQ("None", NoDataFormat().name());
+    EXPECT_EQ("coo", CooDataFormat<double>(nullptr, 3, 4, a, i, i, x, x).name());
+    EXPECT_EQ("csr", CsrDataFormat<double>(nullptr, 3, 4, a, p, i, x, x).name());
+    EXPECT_EQ("csc", CscDataFormat<double>(nullptr, 3, 4, a, i, p, x, x).name());
+    EXPECT_EQ("matrix free",
+              MatrixFreeDataFormat<double>(nullptr, 3, &product<double>, nullptr, x, x).name());
 }
 
 // The k-th check fails when the arguments before it are valid and it and
@@ -100,6 +93,65 @@ TEST(DataFormatChecks, MatrixFreeChecksInOrder) {
     EXPECT_EQ("no exception", failureOf([&] { checkDeviceAlignment(aligned); }));
     const MatrixFreeDataFormat<double> misaligned(nullptr, 0, &product<double>, nullptr, x, x + 1);
     EXPECT_EQ("8: data.bmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(misaligned); }));
+}
+
+using Ints = std::vector<int>;
+
+struct Case {
+    char format;  // 'R' CSR, 'C' CSC, 'O' COO
+    int n, nnz, base;
+    Ints first, second;  // pointers and indices, or COO rows and columns
+    std::string expected;
+};
+
+std::string errorOf(const Case& c) {
+    const int *first = c.first.data(), *second = c.second.data();
+    if (c.format == 'R') return findCsrIndexError(c.n, c.nnz, first, second, c.base);
+    if (c.format == 'C') return findCscIndexError(c.n, c.nnz, first, second, c.base);
+    return findCooIndexError(c.n, c.nnz, first, second, c.base);
+}
+
+TEST(IndexCheck, FirstFaultIsDescribed) {
+    const Ints six(6, 1), intMin{0, 1, INT_MIN, 0, 1, 1};
+    const Case cases[] = {
+        {'R', 4, 2, 0, {0, 0, 2, 2, 2}, {3, 0}, ""},
+        {'C', 2, 3, 1, {1, 3, 4}, {2, 1, 2}, ""},
+        {'O', 3, 3, 1, {1, 2, 3}, {3, 2, 1}, ""},
+        {'R', 3, 6, 0, {1, 2, 3, 4}, six, "rowPtr[0] = 1 must equal the index base 0"},
+        {'R', 4, 6, 0, {0, 2, 7, 5, 6}, six, "rowPtr[3] = 5 is less than rowPtr[2] = 7"},
+        {'R', 4, 6, 0, {0, 2, 3, 9, 8}, six, "rowPtr[4] = 8 is less than rowPtr[3] = 9"},
+        {'R', 4, 6, 0, {0, 1, 2, 3, 5}, six, "rowPtr[4] = 5 must equal nnz + base = 6"},
+        {'R', 4, 6, 1, {1, 2, 3, 4, 8}, six, "rowPtr[4] = 8 must equal nnz + base = 7"},
+        {'R', 0, 1, 0, {0}, {0}, "rowPtr[0] = 0 must equal nnz + base = 1"},
+        {'R', 3, 6, 0, {0, 2, 4, 6}, {0, 1, 2, 0, 3, 1}, "colInd[4] = 3 is out of range for n = 3"},
+        {'R', 3, 6, 0, {0, 2, 4, 6}, {0, -1, 2, 0, 5, 1}, "colInd[1] = -1 is out of range for n = 3"},
+        {'R', 3, 6, 0, {0, 2, 4, 6}, intMin, "colInd[2] = -2147483648 is out of range for n = 3"},
+        {'C', 3, 6, 1, {1, 3, 5, 7}, {0, 1, 2, 3, 1, 2}, "rowInd[0] = 0 is out of range for n = 3"},
+        {'C', 3, 6, 1, {1, 3, 5, 7}, {1, 1, 2, 3, 1, 4}, "rowInd[5] = 4 is out of range for n = 3"},
+        {'C', 3, 6, 0, {0, 3, 2, 6}, Ints(6, 9), "colPtr[2] = 2 is less than colPtr[1] = 3"},
+        {'O', 3, 3, 0, {0, 1, 7}, {5, 1, 0}, "rowInd[2] = 7 is out of range for n = 3"},
+        {'O', 3, 3, 1, {1, 2, 3}, {3, 0, 4}, "colInd[1] = 0 is out of range for n = 3"},
+        {'O', 0, 1, 0, {0}, {0}, "rowInd[0] = 0 is out of range for n = 0"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.expected, errorOf(c)) << c.format << " " << c.expected;
+}
+
+// Faults far apart in arrays scanned in parallel blocks: the first is named.
+TEST(IndexCheck, LongArraysReportTheFirstFault) {
+    const int n = 100000;
+    Case csr{'R', n, n, 0, Ints(n + 1), Ints(n, 3), ""};
+    for (int r = 0; r <= n; ++r) csr.first[r] = r;
+    csr.second[90000] = n;
+    csr.second[3000] = -1;
+    csr.second[40000] = n + 1;
+    EXPECT_EQ("colInd[3000] = -1 is out of range for n = 100000", errorOf(csr));
+    csr.first[70000] = 0;
+    csr.first[20000] = 0;
+    EXPECT_EQ("rowPtr[20000] = 0 is less than rowPtr[19999] = 19999", errorOf(csr));
+    Case coo{'O', n, n, 1, Ints(n, 1), Ints(n, 1), ""};
+    coo.second[5000] = 0;
+    coo.second[30000] = n + 1;
+    EXPECT_EQ("colInd[5000] = 0 is out of range for n = 100000", errorOf(coo));
 }
 
 }  // namespace
