@@ -1,8 +1,8 @@
 // The device COO-to-CSR and CSC-to-CSR conversions and the device index
 // check. Argument rejection runs before any device work and is tested in
 // every build; so is the runtime-error answer of a valid call where no device
-// can be used. With a device, the conversions must give the host
-// conversions' row pointers and matrix (duplicates may come out in another
+// can be used. With a device, the conversions must give the CSR arrays of
+// the entries, columns sorted within each row and duplicates kept (in any
 // order), and the index check the host check's texts.
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/DenseChecks.h"
-#include "common/DenseReference.h"
+#include "common/TestMatrices.h"
 #include "kyraSparse.h"
 #include "matrix/DataFormat.h"
 
@@ -36,7 +36,7 @@ bool deviceAvailable() {
 #endif
 }
 
-// The public conversions of T, on the device and on the host.
+// The public device conversions of T.
 template <typename T>
 struct Public;
 
@@ -45,8 +45,6 @@ struct Public;
     struct Public<T> {                                                      \
         static constexpr auto deviceCoo = kyraSparseCudaDevice##L##coo2csr; \
         static constexpr auto deviceCsc = kyraSparseCudaDevice##L##csc2csr; \
-        static constexpr auto hostCoo = kyraSparseHost##L##coo2csr;         \
-        static constexpr auto hostCsc = kyraSparseHost##L##csc2csr;         \
     };
 KYRA_TEST_PUBLIC_CONVERSIONS(S, float)
 KYRA_TEST_PUBLIC_CONVERSIONS(D, double)
@@ -123,132 +121,106 @@ TYPED_TEST(DeviceConvert, RejectedArgumentsWriteNothingAndNoDeviceIsARuntimeErro
 
 #if defined(KYRA_WITH_CUDA)
 
-// The CSR arrays of one conversion.
+// Entries in random places, every tenth repeating an earlier place with a
+// new value; row 1 stays empty.
 template <typename T>
-struct Converted {
-    std::vector<int> rowPtr, colInd;
-    std::vector<T> val;
-};
-
-// function on host arrays, or on device copies of them.
-template <typename T, typename Function>
-Converted<T> convert(Function function, bool onDevice, int n, const std::vector<int>& in1,
-                     const std::vector<int>& rowInd, const std::vector<T>& a, int inBase, int outBase) {
-    const int nnz = static_cast<int>(a.size());
-    Converted<T> out{std::vector<int>(n + 1), std::vector<int>(nnz), std::vector<T>(nnz)};
-    if (!onDevice) {
-        EXPECT_EQ(invoke(function, Call<T>{n, nnz, in1.data(), rowInd.data(), a.data(), out.colInd.data(),
-                                           out.rowPtr.data(), out.val.data(), inBase, outBase}),
-                  kyraSparseNoError);
-        return out;
-    }
-    const auto dIn1 = upload(in1), dRowInd = upload(rowInd), dCol = upload(out.colInd),
-               dPtr = upload(out.rowPtr);
-    const auto dA = upload(a), dVal = upload(out.val);
-    EXPECT_EQ(invoke(function, Call<T>{n, nnz, dIn1.get(), dRowInd.get(), dA.get(), dCol.get(), dPtr.get(),
-                                       dVal.get(), inBase, outBase}),
-              kyraSparseNoError);
-    return {download(dPtr.get(), n + 1), download(dCol.get(), nnz), download(dVal.get(), nnz)};
-}
-
-// The same row pointers and the same matrix; duplicates add up in any order.
-template <typename T>
-void expectSameCsr(const Converted<T>& device, const Converted<T>& host, int n, int base) {
-    ASSERT_EQ(device.rowPtr, host.rowPtr);
-    for (int c : device.colInd) ASSERT_TRUE(c >= base && c < n + base) << c;
-    const auto dense = [&](const Converted<T>& m) {
-        return toDense(n, base, m.val.data(), m.rowPtr.data(), m.colInd.data());
-    };
-    EXPECT_LE(dense(device).maxDifference(dense(host)), 1e-12);
-}
-
-// Random entries, a tenth of them repeating an earlier (row, column) pair
-// with a new value; row 1 stays empty.
-template <typename T>
-void randomCoo(int n, int nnz, int base, std::mt19937& rng, std::vector<int>& rowInd,
-               std::vector<int>& colInd, std::vector<T>& a) {
+std::vector<Entry<T>> randomEntries(int n, int nnz, std::mt19937& rng) {
     std::uniform_int_distribution<int> index(0, std::max(n - 1, 0));
+    std::vector<Entry<T>> entries;
     for (int k = 0; k < nnz; ++k) {
-        if (k > 0 && k % 10 == 0) {
-            const int earlier = std::uniform_int_distribution<int>(0, k - 1)(rng);
-            rowInd.push_back(rowInd[earlier]);
-            colInd.push_back(colInd[earlier]);
-        } else {
-            int row = index(rng);
-            if (n > 2 && row == 1) row = 0;
-            rowInd.push_back(row + base);
-            colInd.push_back(index(rng) + base);
+        Entry<T> e{index(rng), index(rng), randomScalar<T>(rng)};
+        if (k % 10 == 9) {
+            const Entry<T> earlier = entries[std::uniform_int_distribution<int>(0, k - 1)(rng)];
+            e.row = earlier.row;
+            e.col = earlier.col;
         }
-        a.push_back(randomScalar<T>(rng));
+        if (n > 2 && e.row == 1) e.row = 0;
+        entries.push_back(e);
     }
+    return entries;
+}
+
+// Converts the caller's COO or CSC arrays on the device; the result must be
+// the CSR arrays of the same entries with columns sorted within each row.
+template <typename T>
+void expectDeviceConversion(const CallerArrays<T>& in, const std::vector<Entry<T>>& entries, int outBase) {
+    const bool coo = in.storage == kCooStorage;
+    const auto first = upload(in.first), second = upload(in.second),
+               colInd = upload(std::vector<int>(in.nnz())), rowPtr = upload(std::vector<int>(in.n + 1));
+    const auto a = upload(in.values), val = upload(std::vector<T>(in.nnz()));
+    const int* in1 = coo ? second.get() : first.get();  // colInd or colPtr
+    const int* rowInd = coo ? first.get() : second.get();
+    const Call<T> call{in.n,         in.nnz(),     in1,       rowInd,  a.get(),
+                       colInd.get(), rowPtr.get(), val.get(), in.base, outBase};
+    ASSERT_EQ(invoke(coo ? Public<T>::deviceCoo : Public<T>::deviceCsc, call), kyraSparseNoError);
+    const Csr<T> expected(in.n, sortedByRowAndColumn(entries), outBase);
+    const std::vector<int> outRowPtr = download(rowPtr.get(), in.n + 1),
+                           outColInd = download(colInd.get(), in.nnz());
+    ASSERT_EQ(outRowPtr, expected.rowPtr());
+    ASSERT_EQ(outColInd, expected.colInd());
+    const std::vector<T> outVal = download(val.get(), in.nnz());
+    const Dense<T> dense = toDense(in.n, outBase, outVal.data(), outRowPtr.data(), outColInd.data());
+    EXPECT_LE(dense.maxDifference(expected.dense()), 1e-12);
 }
 
 TYPED_TEST(DeviceConvert, GivesTheHostArrays) {
     KYRA_REQUIRE_CUDA_DEVICE();
-    using P = Public<TypeParam>;
     std::mt19937 rng(13);
     const std::pair<int, int> shapes[] = {{57, 400}, {3, 0}, {0, 0}, {1, 1}};
     for (const auto& [n, nnz] : shapes) {
-        for (int inBase : {0, 1}) {
-            std::vector<int> rowInd, colInd;
-            std::vector<TypeParam> a;
-            randomCoo(n, nnz, inBase, rng, rowInd, colInd, a);
-            // A's CSC arrays are the CSR arrays of its transpose.
-            const auto csc = convert(P::hostCoo, false, n, rowInd, colInd, a, inBase, inBase);
-            for (int outBase : {0, 1}) {
-                SCOPED_TRACE(::testing::Message()
-                             << "n " << n << " nnz " << nnz << " bases " << inBase << outBase);
-                expectSameCsr(convert(P::deviceCoo, true, n, colInd, rowInd, a, inBase, outBase),
-                              convert(P::hostCoo, false, n, colInd, rowInd, a, inBase, outBase), n, outBase);
-                expectSameCsr(
-                    convert(P::deviceCsc, true, n, csc.rowPtr, csc.colInd, csc.val, inBase, outBase),
-                    convert(P::hostCsc, false, n, csc.rowPtr, csc.colInd, csc.val, inBase, outBase), n,
-                    outBase);
+        const auto entries = randomEntries<TypeParam>(n, nnz, rng);
+        for (int storage : {kCooStorage, kCscStorage}) {
+            for (int inBase : {0, 1}) {
+                for (int outBase : {0, 1}) {
+                    SCOPED_TRACE(::testing::Message() << "n " << n << " nnz " << nnz << " storage " << storage
+                                                      << " bases " << inBase << outBase);
+                    expectDeviceConversion(CallerArrays<TypeParam>(storage, entries, n, inBase), entries,
+                                           outBase);
+                }
             }
         }
     }
 }
 
 // Bad index arrays of a 3 x 3 matrix with 4 entries, each reported by the
-// device check in the host check's words.
+// device check in the host check's words: (rowPtr, colInd) and (colPtr,
+// rowInd), or COO (rowInd, colInd).
 struct IndexCase {
-    std::vector<int> pointers, indices;
+    bool coo;
+    std::vector<int> first, second;
     int base;
 };
 
-const IndexCase kCompressedCases[] = {
-    {{0, 2, 3, 4}, {0, 2, 1, 0}, 0},   // valid
-    {{1, 3, 4, 5}, {1, 3, 2, 1}, 1},   // valid, one-based
-    {{1, 2, 3, 4}, {0, 2, 1, 0}, 0},   // does not start at the base
-    {{0, 3, 2, 4}, {0, 2, 1, 9}, 0},   // decreases (reported before the bad index)
-    {{1, 3, 4, 4}, {1, 3, 2, 1}, 1},   // does not end at nnz + base
-    {{0, 2, 3, 4}, {0, 3, 1, -1}, 0},  // index n, then a negative one
-    {{1, 3, 4, 5}, {1, 0, 2, 1}, 1},   // index 0 in one-based data
-};
-
-const IndexCase kCooCases[] = {
-    {{0, 1, 2, 2}, {2, 1, 0, 0}, 0},   // valid
-    {{0, 1, 5, 2}, {2, 1, 0, 0}, 0},   // bad row
-    {{1, 2, 3, 3}, {3, 2, 0, 4}, 1},   // bad columns only
-    {{0, 1, 2, 3}, {-1, 1, 0, 0}, 0},  // a bad column before a bad row: rows come first
+const IndexCase kIndexCases[] = {
+    {false, {0, 2, 3, 4}, {0, 2, 1, 0}, 0},   // valid
+    {false, {1, 3, 4, 5}, {1, 3, 2, 1}, 1},   // valid, one-based
+    {false, {1, 2, 3, 4}, {0, 2, 1, 0}, 0},   // does not start at the base
+    {false, {0, 3, 2, 4}, {0, 2, 1, 9}, 0},   // decreases (reported before the bad index)
+    {false, {1, 3, 4, 4}, {1, 3, 2, 1}, 1},   // does not end at nnz + base
+    {false, {0, 2, 3, 4}, {0, 3, 1, -1}, 0},  // index n, then a negative one
+    {false, {1, 3, 4, 5}, {1, 0, 2, 1}, 1},   // index 0 in one-based data
+    {true, {0, 1, 2, 2}, {2, 1, 0, 0}, 0},    // valid
+    {true, {0, 1, 5, 2}, {2, 1, 0, 0}, 0},    // bad row
+    {true, {1, 2, 3, 3}, {3, 2, 0, 4}, 1},    // bad columns only
+    {true, {0, 1, 2, 3}, {-1, 1, 0, 0}, 0},   // a bad column before a bad row: rows come first
 };
 
 TEST(DeviceIndexCheck, DescribesFaultsAsTheHostDoes) {
     KYRA_REQUIRE_CUDA_DEVICE();
     const int n = 3;
-    for (const IndexCase& c : kCompressedCases) {
-        const auto pointers = upload(c.pointers), indices = upload(c.indices);
-        const int nnz = static_cast<int>(c.indices.size());
-        EXPECT_EQ(findCudaCsrIndexError(n, nnz, pointers.get(), indices.get(), c.base),
-                  findCsrIndexError(n, nnz, c.pointers.data(), c.indices.data(), c.base));
-        EXPECT_EQ(findCudaCscIndexError(n, nnz, pointers.get(), indices.get(), c.base),
-                  findCscIndexError(n, nnz, c.pointers.data(), c.indices.data(), c.base));
-    }
-    for (const IndexCase& c : kCooCases) {
-        const auto rows = upload(c.pointers), cols = upload(c.indices);
-        const int nnz = static_cast<int>(c.indices.size());
-        EXPECT_EQ(findCudaCooIndexError(n, nnz, rows.get(), cols.get(), c.base),
-                  findCooIndexError(n, nnz, c.pointers.data(), c.indices.data(), c.base));
+    for (const IndexCase& c : kIndexCases) {
+        const auto first = upload(c.first), second = upload(c.second);
+        const int nnz = static_cast<int>(c.second.size());
+        const auto expectSame = [&](auto onDevice, auto onHost) {
+            EXPECT_EQ(onDevice(n, nnz, first.get(), second.get(), c.base),
+                      onHost(n, nnz, c.first.data(), c.second.data(), c.base));
+        };
+        if (c.coo) {
+            expectSame(findCudaCooIndexError, findCooIndexError);
+        } else {
+            expectSame(findCudaCsrIndexError, findCsrIndexError);
+            expectSame(findCudaCscIndexError, findCscIndexError);
+        }
     }
     const auto badStart = upload(std::vector<int>{2, 2, 2, 2}), anyIndex = upload(std::vector<int>{0});
     EXPECT_EQ(failureOf([&] { checkCudaCsrIndices(n, 0, badStart.get(), anyIndex.get(), 0); }),
