@@ -183,18 +183,18 @@ TEST_F(CudaPlatformDeviceTest, ReorderedSolutionIsInTheCallersNumberingAndReruns
 // The breakdowns of the incomplete factorisation on the device read as on
 // the host.
 TEST_F(CudaPlatformDeviceTest, Ilu0BreakdownsReportTheHostTexts) {
-    const std::vector<Entry<double>> missing = {{0, 0, 2.0}, {1, 0, 1.0}, {2, 2, 3.0}, {0, 2, 1.0}};
-    const std::vector<Entry<double>> zero = {{0, 0, 0.0}, {1, 0, 1.0}, {1, 1, 2.0}, {0, 1, 1.0}, {2, 2, 1.0}};
-    const std::vector<Entry<double>> unsorted = {{0, 0, 2.0}, {1, 1, 2.0}, {2, 2, 3.0}, {2, 0, 1.0}};
-    const std::pair<const std::vector<Entry<double>>*, const char*> cases[] = {
-        {&missing, "preconditioner error: input matrix is missing a diagonal element"},
-        {&zero, "preconditioner error: input matrix has an explicit zero on the diagonal"},
-        {&unsorted, "preconditioner error: input matrix must be sorted"}};
+    const std::pair<std::vector<Entry<double>>, const char*> cases[] = {
+        {{{0, 0, 2.0}, {1, 0, 1.0}, {2, 2, 3.0}, {0, 2, 1.0}},
+         "preconditioner error: input matrix is missing a diagonal element"},
+        {{{0, 0, 0.0}, {1, 0, 1.0}, {1, 1, 2.0}, {0, 1, 1.0}, {2, 2, 1.0}},
+         "preconditioner error: input matrix has an explicit zero on the diagonal"},
+        {{{0, 0, 2.0}, {1, 1, 2.0}, {2, 2, 3.0}, {2, 0, 1.0}},
+         "preconditioner error: input matrix must be sorted"}};
     for (const auto& [entries, text] : cases) {
         ASSERT_EQ(useCuda(), kyraSparseNoError);
         ASSERT_EQ(kyraSparseSetGmresSolver(handle, plan, nullptr), kyraSparseNoError);
         ASSERT_EQ(kyraSparseSetIlu0Preconditioner(handle, plan, nullptr), kyraSparseNoError);
-        const Csr<double> A(3, *entries);
+        const Csr<double> A(3, entries);
         std::vector<double> x(3, 0.0);
         const std::vector<double> b(3, 1.0);
         ASSERT_EQ(setData(A, x, b), kyraSparseNoError);
