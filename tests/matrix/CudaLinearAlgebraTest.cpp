@@ -107,16 +107,15 @@ TYPED_TEST(CudaLinearAlgebra, VectorOperationsMatchTheHost) {
         EXPECT_NEAR(x.device.nrm2_(), x.host.nrm2_(), tol);
 
         const T alpha = randomScalar<T>(this->rng);
-        x.device.axpy_(alpha, y.device);
-        x.host.axpy_(alpha, y.host);
-        y.device.xpay_(alpha, x.device);
-        y.host.xpay_(alpha, x.host);
+        const auto update = [alpha](Vector<T>& u, Vector<T>& v) {
+            u.axpy_(alpha, v);
+            v.xpay_(alpha, u);
+            u.scal_(alpha);
+        };
+        update(x.host, y.host);
+        update(x.device, y.device);
         expectAllClose(elements(x.host), elements(x.device));
         expectAllClose(elements(y.host), elements(y.device));
-
-        x.device.scal_(alpha);
-        x.host.scal_(alpha);
-        expectAllClose(elements(x.host), elements(x.device));
         y.device.copy_(x.device);
         EXPECT_EQ(elements(y.device), elements(x.device));
         y.device.fill_(alpha);
