@@ -50,7 +50,6 @@ TEST_F(CudaPlatformTest, WithoutADeviceExecutionFailsWithTheRuntimeError) {
         SCOPED_TRACE(deviceData ? "cuda device" : "cuda");
         ASSERT_EQ(deviceData ? kyraSparseSetCudaDevicePlatform(handle, plan, nullptr) : useCuda(2, 1),
                   kyraSparseNoError);
-        EXPECT_EQ(planText(kyraSparseGetPlatformString), deviceData ? "cuda device" : "cuda");
         ASSERT_EQ(setData(A, x, b), kyraSparseNoError);
         for (int run = 0; run < 2; ++run) {
             EXPECT_EQ(execute(), kyraSparseRuntimeError);
