@@ -23,7 +23,7 @@
         if (!missing.empty()) GTEST_SKIP() << missing;              \
     } while (0)
 
-// A device copy of v; never a null address, even when v is empty.
+// A device copy of v; never a null address: an empty v gets one element.
 template <typename T>
 cudalib::CudaBuffer<T> upload(const std::vector<T>& v) {
     cudalib::CudaBuffer<T> buffer(std::max<std::size_t>(v.size(), 1));

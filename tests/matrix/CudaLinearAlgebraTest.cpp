@@ -1,6 +1,7 @@
 // Device vectors and CUDA CSR matrices against their host counterparts (which
 // are checked against dense references elsewhere): every operation on odd
-// sizes, the four scalar types, both index bases and the three operations.
+// sizes, the four scalar types, both index bases and the three operations,
+// on matrices with and without entries.
 // Without a CUDA device every test reports itself skipped.
 
 #include <gtest/gtest.h>

@@ -9,6 +9,7 @@
 #include <cuda_runtime_api.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <typeinfo>
 #include <vector>
