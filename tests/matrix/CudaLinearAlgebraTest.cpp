@@ -1,13 +1,13 @@
 // Device vectors and CUDA CSR matrices against their host counterparts (which
 // are checked against dense references elsewhere): every operation on odd
-// sizes, the four scalar types, both index bases and the three operations.
+// sizes, the four scalar types, both index bases and the three operations,
+// on matrices with and without entries.
 // Without a CUDA device every test reports itself skipped.
 
 #include <gtest/gtest.h>
 
 #if defined(KYRA_WITH_CUDA)
 
-#include <memory>
 #include <random>
 #include <set>
 #include <vector>
@@ -27,15 +27,10 @@ using namespace Iterative;
 const int kSizes[] = {1, 31, 1000, 4097};
 const TransOp kOps[] = {TransOp::NoTrans, TransOp::Trans, TransOp::ConjTrans};
 
+// The elements of a host or device vector.
 template <typename T>
-std::vector<T> download(const Vector<T>& v) {
-    std::vector<T> out(v.n());
-    cudalib::MemcpyDeviceToHost(out.data(), v.val(), out.size());
-    return out;
-}
-
-template <typename T>
-std::vector<T> elements(const HostVector<T>& v) {
+std::vector<T> elements(const Vector<T>& v) {
+    if (v.platform() == PlatformType::Cuda) return download(v.val(), v.n());
     return std::vector<T>(v.val(), v.val() + v.n());
 }
 
@@ -72,31 +67,29 @@ std::vector<Entry<T>> testEntries(int n, std::mt19937& rng, bool forProducts) {
     return forProducts ? entries : sortedByRowAndColumn(entries);
 }
 
+enum class Check { Product, ClearingProduct, Solve };
+
 template <typename T>
 class CudaLinearAlgebra : public ::testing::Test {
   protected:
     void SetUp() override { KYRA_REQUIRE_CUDA_DEVICE(); }
 
-    // Compares the device and host results of y <- alpha op(A) x + beta y.
-    void expectProductsAgree(const HostCsrMatrix<T>& host, const CudaCsrMatrix<T>& device, TransOp op) {
-        const int n = host.n();
-        Pair<T> x(ctx, n, rng);
-        Pair<T> y(ctx, n, rng);
-        const T alpha = randomScalar<T>(rng);
-        const T beta = randomScalar<T>(rng);
-        host.mvm_(op, alpha, x.host, beta, y.host);
-        device.mvm_(op, alpha, x.device, beta, y.device);
-        expectAllClose(elements(y.host), download(y.device), tolerance<T>(), 10.0);
-    }
-
-    void expectSolvesAgree(const HostCsrMatrix<T>& hostView, const CudaCsrMatrix<T>& deviceView, TransOp op) {
-        const int n = hostView.n();
-        Pair<T> x(ctx, n, rng);
-        Pair<T> y(ctx, n, rng);
-        hostView.trsv_(SideType::Lower, op, DiagType::NonUnit, x.host, y.host);
-        deviceView.trsv_(SideType::Upper, op, DiagType::Unit, x.device,
-                         y.device);  // view's own triangle wins
-        expectAllClose(elements(y.host), download(y.device), tolerance<T>(), 10.0);
+    // Compares the device and host results of y <- alpha op(A) x + beta y
+    // (beta zero for a clearing product) or, on triangular views, of the
+    // solution of op(A) y = x.
+    void expectAgree(const HostCsrMatrix<T>& host, const CudaCsrMatrix<T>& device, TransOp op,
+                     Check check = Check::Product) {
+        Pair<T> x(ctx, host.n(), rng), y(ctx, host.n(), rng);
+        if (check == Check::Solve) {  // a view's own triangle and diagonal win over the arguments
+            host.trsv_(SideType::Lower, op, DiagType::NonUnit, x.host, y.host);
+            device.trsv_(SideType::Upper, op, DiagType::Unit, x.device, y.device);
+        } else {
+            const T alpha = randomScalar<T>(rng);
+            const T beta = check == Check::ClearingProduct ? T(0) : randomScalar<T>(rng);
+            host.mvm_(op, alpha, x.host, beta, y.host);
+            device.mvm_(op, alpha, x.device, beta, y.device);
+        }
+        expectAllClose(elements(y.host), elements(y.device), tolerance<T>(), 10.0);
     }
 
     Context ctx;
@@ -108,61 +101,62 @@ TYPED_TEST(CudaLinearAlgebra, VectorOperationsMatchTheHost) {
     using T = TypeParam;
     for (int n : {0, 1, 31, 1000, 4097}) {
         SCOPED_TRACE(n);
-        Pair<T> x(this->ctx, n, this->rng);
-        Pair<T> y(this->ctx, n, this->rng);
+        Pair<T> x(this->ctx, n, this->rng), y(this->ctx, n, this->rng);
         const double tol = tolerance<T>() * (n + 1);
         EXPECT_LE(kyra::abs(x.device.dot_(y.device) - x.host.dot_(y.host)), tol);
         EXPECT_LE(kyra::abs(y.device.dot_(x.device) - y.host.dot_(x.host)), tol);
         EXPECT_NEAR(x.device.nrm2_(), x.host.nrm2_(), tol);
 
         const T alpha = randomScalar<T>(this->rng);
-        x.device.axpy_(alpha, y.device);
-        x.host.axpy_(alpha, y.host);
-        y.device.xpay_(alpha, x.device);
-        y.host.xpay_(alpha, x.host);
-        expectAllClose(elements(x.host), download(x.device));
-        expectAllClose(elements(y.host), download(y.device));
-
-        x.device.scal_(alpha);
-        x.host.scal_(alpha);
-        expectAllClose(elements(x.host), download(x.device));
+        const auto update = [alpha](Vector<T>& u, Vector<T>& v) {
+            u.axpy_(alpha, v);
+            v.xpay_(alpha, u);
+            u.scal_(alpha);
+        };
+        update(x.host, y.host);
+        update(x.device, y.device);
+        expectAllClose(elements(x.host), elements(x.device));
+        expectAllClose(elements(y.host), elements(y.device));
         y.device.copy_(x.device);
-        EXPECT_EQ(download(y.device), download(x.device));
+        EXPECT_EQ(elements(y.device), elements(x.device));
         y.device.fill_(alpha);
-        EXPECT_EQ(download(y.device), std::vector<T>(n, alpha));
-        const auto clone = x.device.clone_();
-        EXPECT_EQ(clone->n(), n);
-        EXPECT_EQ(clone->platform(), PlatformType::Cuda);
+        EXPECT_EQ(elements(y.device), std::vector<T>(n, alpha));
     }
 }
 
-TYPED_TEST(CudaLinearAlgebra, DotConjugatesTheOperand) {
-    using T = TypeParam;
-    if constexpr (kyra::IsComplex<T>::value) {
-        const T i(0, 1);
-        CudaVectorAlloc<T> x(this->ctx, 1, &i);
-        const T one(1);
-        CudaVectorAlloc<T> y(this->ctx, 1, &one);
-        EXPECT_EQ(x.dot_(y), i);
-        EXPECT_EQ(y.dot_(x), -i);
-    }
-}
-
-TYPED_TEST(CudaLinearAlgebra, ProductsMatchTheHostForEveryOperationAndBase) {
+// Matrices with and without entries; those without only scale or clear y.
+TYPED_TEST(CudaLinearAlgebra, ProductsTransposesAndCopiesMatchTheHostForEveryOperationAndBase) {
     using T = TypeParam;
     for (int n : kSizes) {
         for (int base : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "n " << n << " base " << base);
-            const Csr<T> A(n, testEntries<T>(n, this->rng, true), base);
-            CudaCsrMatrixAlloc<T> device(this->ctx, A.matrix());
-            // Every operation twice: the second product reuses the first's preparation.
-            for (int round = 0; round < 2; ++round) {
-                for (TransOp op : kOps) this->expectProductsAgree(A.matrix(), device, op);
+            for (bool empty : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "n " << n << " base " << base << " empty " << empty);
+                const Csr<T> A(n, empty ? std::vector<Entry<T>>{} : testEntries<T>(n, this->rng, true), base);
+                CudaCsrMatrixAlloc<T> device(this->ctx, A.matrix());
+                // Every operation twice: the second product reuses the first's preparation.
+                for (auto check : {Check::Product, Check::ClearingProduct}) {
+                    for (TransOp op : kOps) this->expectAgree(A.matrix(), device, op, check);
+                }
+                for (bool conjugate : {false, true}) {
+                    const auto deviceT = device.transpose_(conjugate);
+                    const auto hostT = A.matrix().transpose_(conjugate);
+                    const auto& d = dynamic_cast<const CudaCsrMatrix<T>&>(*deviceT);
+                    const auto& h = dynamic_cast<const HostCsrMatrix<T>&>(*hostT);
+                    EXPECT_EQ(d.index(), IndexType(base));
+                    const auto mirror = d.host();
+                    EXPECT_EQ(std::vector<int>(mirror->rowPtr(), mirror->rowPtr() + n + 1),
+                              std::vector<int>(h.rowPtr(), h.rowPtr() + n + 1));
+                    this->expectAgree(h, d, TransOp::NoTrans);
+                }
+                if (empty) continue;
+                CudaCsrMatrixAlloc<T> twin(this->ctx, n, n, A.nnz(), IndexType(base));
+                copy(device, twin);
+                this->expectAgree(A.matrix(), twin, TransOp::Trans);
+                // The sliced-ELL copy serves no-transpose products only.
+                device.hybrid();
+                ASSERT_TRUE(device.hasHybrid());
+                for (TransOp op : kOps) this->expectAgree(A.matrix(), device, op);
             }
-            // The sliced-ELL copy serves no-transpose products only.
-            device.hybrid();
-            ASSERT_TRUE(device.hasHybrid());
-            for (TransOp op : kOps) this->expectProductsAgree(A.matrix(), device, op);
         }
     }
 }
@@ -172,75 +166,28 @@ TYPED_TEST(CudaLinearAlgebra, TriangularSolvesMatchTheHostAndFollowNewValues) {
     for (int n : kSizes) {
         for (int base : {0, 1}) {
             SCOPED_TRACE(testing::Message() << "n " << n << " base " << base);
-            Csr<T> A(n, testEntries<T>(n, this->rng, false), base);
+            std::vector<Entry<T>> entries = testEntries<T>(n, this->rng, false);
+            const Csr<T> A(n, entries, base);
+            for (Entry<T>& e : entries) e.value *= T(2);
+            const Csr<T> twiceA(n, entries, base);
             CudaCsrMatrixAlloc<T> device(this->ctx, A.matrix());
             struct View {
                 SideType side;
                 DiagType diag;
             };
             for (View v : {View{SideType::Lower, DiagType::Unit}, View{SideType::Upper, DiagType::NonUnit}}) {
-                const auto hostView = A.matrix().makeMatrixView_(v.side, v.diag);
                 const auto deviceView = device.makeMatrixView_(v.side, v.diag);
-                const auto& h = dynamic_cast<const HostCsrMatrix<T>&>(*hostView);
                 const auto& d = dynamic_cast<const CudaCsrMatrix<T>&>(*deviceView);
-                for (TransOp op : kOps) this->expectSolvesAgree(h, d, op);
-
                 // New values written through the matrix reach the cached analyses.
-                std::vector<T> scaled = A.val();
-                for (T& a : scaled) a *= T(2);
-                cudalib::MemcpyHostToDevice(device.val(), scaled.data(), scaled.size());
-                const HostCsrMatrixRef<T> hostScaled(n, n, A.nnz(), scaled.data(), A.rowPtr().data(),
-                                                     A.colInd().data(), IndexType(base));
-                const auto hostScaledView = hostScaled.makeMatrixView_(v.side, v.diag);
-                for (TransOp op : kOps) {
-                    this->expectSolvesAgree(dynamic_cast<const HostCsrMatrix<T>&>(*hostScaledView), d, op);
+                for (const Csr<T>* host : {&A, &twiceA}) {
+                    cudalib::MemcpyHostToDevice(device.val(), host->val().data(), host->val().size());
+                    const auto hostView = host->matrix().makeMatrixView_(v.side, v.diag);
+                    const auto& h = dynamic_cast<const HostCsrMatrix<T>&>(*hostView);
+                    for (TransOp op : kOps) this->expectAgree(h, d, op, Check::Solve);
                 }
-                copy(A.matrix(), device);
             }
         }
     }
-}
-
-TYPED_TEST(CudaLinearAlgebra, TransposesAndHostCopiesMatchTheHost) {
-    using T = TypeParam;
-    for (int n : kSizes) {
-        for (int base : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "n " << n << " base " << base);
-            const Csr<T> A(n, testEntries<T>(n, this->rng, true), base);
-            CudaCsrMatrixAlloc<T> device(this->ctx, A.matrix().m(), n, A.nnz(), IndexType(base));
-            copy(A.matrix(), device);
-            for (bool conjugate : {false, true}) {
-                const auto deviceT = device.transpose_(conjugate);
-                const auto hostT = A.matrix().transpose_(conjugate);
-                const auto& d = dynamic_cast<const CudaCsrMatrix<T>&>(*deviceT);
-                const auto& h = dynamic_cast<const HostCsrMatrix<T>&>(*hostT);
-                EXPECT_EQ(d.index(), IndexType(base));
-                const auto mirror = d.host();
-                EXPECT_EQ(mirror, d.host());  // downloaded once
-                EXPECT_EQ(std::vector<int>(mirror->rowPtr(), mirror->rowPtr() + n + 1),
-                          std::vector<int>(h.rowPtr(), h.rowPtr() + n + 1));
-                this->expectProductsAgree(h, d, TransOp::NoTrans);
-            }
-            CudaCsrMatrixAlloc<T> twin(this->ctx, n, n, A.nnz(), IndexType(base));
-            copy(device, twin);
-            this->expectProductsAgree(A.matrix(), twin, TransOp::Trans);
-        }
-    }
-}
-
-TYPED_TEST(CudaLinearAlgebra, MatricesWithoutEntriesScaleOrClearTheResult) {
-    using T = TypeParam;
-    const int n = 31;
-    const Csr<T> A(n, {}, 1);
-    CudaCsrMatrixAlloc<T> device(this->ctx, A.matrix());
-    for (TransOp op : kOps) this->expectProductsAgree(A.matrix(), device, op);
-    Pair<T> x(this->ctx, n, this->rng);
-    Pair<T> y(this->ctx, n, this->rng);
-    device.mvm_(TransOp::NoTrans, T(1), x.device, T(0), y.device);
-    EXPECT_EQ(download(y.device), std::vector<T>(n, T(0)));
-    const auto transposed = device.transpose_(false);
-    const auto mirror = dynamic_cast<const CudaCsrMatrix<T>&>(*transposed).host();
-    EXPECT_EQ(std::vector<int>(mirror->rowPtr(), mirror->rowPtr() + n + 1), std::vector<int>(n + 1, 1));
 }
 
 }  // namespace
