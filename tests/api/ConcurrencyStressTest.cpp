@@ -25,8 +25,8 @@ void inThreads(Work work) {
     for (std::thread& thread : threads) thread.join();
 }
 
-// A plan on its own handle solving b = A x* with Jacobi and CG, where A is
-// the 2-D Poisson matrix, applied through the matrix-free callback when asked.
+// A plan on its own handle solving b = A x* with CG, where A is the 2-D
+// Poisson matrix: as CSR data with Jacobi, or through the matrix-free callback.
 struct Solve {
     CsrSystem a = poisson2d(6);
     std::vector<double> x = std::vector<double>(a.n, 0.0);
@@ -39,16 +39,13 @@ struct Solve {
         EXPECT_EQ(kyraSparseCreate(&handle), kyraSparseNoError);
         EXPECT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
         EXPECT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-        if (matrixFree) {
-            EXPECT_EQ(
-                kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n, product, this, x.data(), b.data()),
-                kyraSparseNoError);
-        } else {
+        EXPECT_EQ(matrixFree ? kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n, product, this,
+                                                            x.data(), b.data())
+                             : kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
+                                                     a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
+                  kyraSparseNoError);
+        if (!matrixFree)
             EXPECT_EQ(kyraSparseSetJacobiPreconditioner(handle, plan, nullptr), kyraSparseNoError);
-            EXPECT_EQ(kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
-                                            a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
-                      kyraSparseNoError);
-        }
     }
     ~Solve() {
         EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
@@ -58,7 +55,7 @@ struct Solve {
     static void product(char, const double* in, double* out, void* user) {
         auto* self = static_cast<Solve*>(user);
         ++self->products;
-        const std::vector<double> y = self->a.multiply(std::vector<double>(in, in + self->a.n));
+        const std::vector<double> y = self->a.multiply({in, in + self->a.n});
         std::copy(y.begin(), y.end(), out);
     }
 
@@ -76,15 +73,12 @@ TEST(ConcurrencyStressTest, ThreadsShareOneHandleAndOnePlan) {
     inThreads([&](int t) {
         char text[256];
         for (int round = 0; round < kRounds; ++round) {
-            if (solve.run() != kyraSparseNoError) ++failures;
-            if (kyraSparseGetPlanString(solve.handle, solve.plan, text, sizeof text) != kyraSparseNoError)
-                ++failures;
-            if (kyraSparseGetLastStatusString(solve.handle, text, sizeof text) != kyraSparseNoError)
-                ++failures;
-            const kyraSparseStatus set =
-                t % 2 == 0 ? kyraSparseSetCgSolver(solve.handle, solve.plan, nullptr)
-                           : kyraSparseSetJacobiPreconditioner(solve.handle, solve.plan, nullptr);
-            if (set != kyraSparseNoError) ++failures;
+            for (kyraSparseStatus status :
+                 {solve.run(), kyraSparseGetPlanString(solve.handle, solve.plan, text, sizeof text),
+                  kyraSparseGetLastStatusString(solve.handle, text, sizeof text),
+                  t % 2 == 0 ? kyraSparseSetCgSolver(solve.handle, solve.plan, nullptr)
+                             : kyraSparseSetJacobiPreconditioner(solve.handle, solve.plan, nullptr)})
+                failures += status != kyraSparseNoError;
         }
     });
     EXPECT_EQ(failures, 0);
