@@ -1,6 +1,6 @@
 // Several threads on the library at once: on one handle and one plan, and
 // on a handle each (created and destroyed concurrently) with callbacks, also
-// refused on a plan of another handle. Meant for the ThreadSanitizer build;
+// refused on the shared plan. Meant for the ThreadSanitizer build;
 // elsewhere it checks statuses and results.
 
 #include <gtest/gtest.h>
@@ -44,8 +44,9 @@ struct Solve {
                              : kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
                                                      a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
                   kyraSparseNoError);
-        if (!matrixFree)
+        if (!matrixFree) {
             EXPECT_EQ(kyraSparseSetJacobiPreconditioner(handle, plan, nullptr), kyraSparseNoError);
+        }
     }
     ~Solve() {
         EXPECT_EQ(kyraSparseDestroyPlan(plan), kyraSparseNoError);
@@ -67,39 +68,30 @@ struct Solve {
     }
 };
 
-TEST(ConcurrencyStressTest, ThreadsShareOneHandleAndOnePlan) {
-    Solve solve(false);
+// Each thread solves on a handle of its own, half of them through the
+// callback, and drives a shared plan: through the plan's handle, where every
+// call succeeds, and through its own handle, where it is refused without
+// touching the plan.
+TEST(ConcurrencyStressTest, ThreadsShareAPlanAndSolveOnHandlesOfTheirOwn) {
+    Solve shared(false);
     std::atomic<int> failures{0};
     inThreads([&](int t) {
+        Solve own(t % 2 == 1);
         char text[256];
         for (int round = 0; round < kRounds; ++round) {
             for (kyraSparseStatus status :
-                 {solve.run(), kyraSparseGetPlanString(solve.handle, solve.plan, text, sizeof text),
-                  kyraSparseGetLastStatusString(solve.handle, text, sizeof text),
-                  t % 2 == 0 ? kyraSparseSetCgSolver(solve.handle, solve.plan, nullptr)
-                             : kyraSparseSetJacobiPreconditioner(solve.handle, solve.plan, nullptr)})
+                 {own.run(), shared.run(),
+                  kyraSparseGetPlanString(shared.handle, shared.plan, text, sizeof text),
+                  kyraSparseGetLastStatusString(shared.handle, text, sizeof text),
+                  t % 2 == 0 ? kyraSparseSetCgSolver(shared.handle, shared.plan, nullptr)
+                             : kyraSparseSetJacobiPreconditioner(shared.handle, shared.plan, nullptr)})
                 failures += status != kyraSparseNoError;
+            failures += kyraSparseSetCgSolver(own.handle, shared.plan, nullptr) != kyraSparsePlanError;
         }
+        EXPECT_LT(trueRelativeResidual(own.a, own.x, own.b), 1e-5);
+        EXPECT_TRUE(t % 2 == 0 || own.products > 0);
     });
     EXPECT_EQ(failures, 0);
-    EXPECT_LT(trueRelativeResidual(solve.a, solve.x, solve.b), 1e-5);
-}
-
-// Each thread solves on a handle of its own, half of them through the
-// callback; thread 0 also solves on a shared plan which the others drive
-// through their handles, refused without touching it.
-TEST(ConcurrencyStressTest, HandlesOfTheirOwnWithCallbacksSolve) {
-    Solve shared(false);
-    inThreads([&](int t) {
-        Solve solve(t % 2 == 1);
-        for (int round = 0; round < kRounds / 2; ++round) {
-            EXPECT_EQ(solve.run(), kyraSparseNoError);
-            EXPECT_EQ(t == 0 ? shared.run() : kyraSparseSetCgSolver(solve.handle, shared.plan, nullptr),
-                      t == 0 ? kyraSparseNoError : kyraSparsePlanError);
-        }
-        EXPECT_LT(trueRelativeResidual(solve.a, solve.x, solve.b), 1e-5);
-        EXPECT_TRUE(t % 2 == 0 || solve.products > 0);
-    });
     EXPECT_LT(trueRelativeResidual(shared.a, shared.x, shared.b), 1e-5);
 }
 

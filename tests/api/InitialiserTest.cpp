@@ -1,7 +1,7 @@
 #include <cstring>
 #include <functional>
 
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 #include "core/Exception.h"
 #include "cudalib/CudaException.h"
 

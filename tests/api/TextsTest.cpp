@@ -8,7 +8,7 @@
 #include <string>
 
 #include "api/KyraSparseCommon.h"
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 
 using namespace Iterative;
 
