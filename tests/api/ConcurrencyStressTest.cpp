@@ -18,13 +18,6 @@ namespace {
 constexpr int kThreads = 4;
 constexpr int kRounds = 10;
 
-template <typename Work>
-void inThreads(Work work) {
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) threads.emplace_back(work, t);
-    for (std::thread& thread : threads) thread.join();
-}
-
 // A plan on its own handle solving b = A x* with CG, where A is the 2-D
 // Poisson matrix: as CSR data with Jacobi, or through the matrix-free callback.
 struct Solve {
@@ -75,7 +68,7 @@ struct Solve {
 TEST(ConcurrencyStressTest, ThreadsShareAPlanAndSolveOnHandlesOfTheirOwn) {
     Solve shared(false);
     std::atomic<int> failures{0};
-    inThreads([&](int t) {
+    const auto work = [&](int t) {
         Solve own(t % 2 == 1);
         char text[256];
         for (int round = 0; round < kRounds; ++round) {
@@ -90,7 +83,10 @@ TEST(ConcurrencyStressTest, ThreadsShareAPlanAndSolveOnHandlesOfTheirOwn) {
         }
         EXPECT_LT(trueRelativeResidual(own.a, own.x, own.b), 1e-5);
         EXPECT_TRUE(t % 2 == 0 || own.products > 0);
-    });
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back(work, t);
+    for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(failures, 0);
     EXPECT_LT(trueRelativeResidual(shared.a, shared.x, shared.b), 1e-5);
 }
