@@ -1,6 +1,6 @@
 // Several threads on the library at once: on one handle and one plan, and
 // on a handle each (created and destroyed concurrently) with callbacks, also
-// refused on a plan of another handle. Meant for the ThreadSanitizer build;
+// refused on the shared plan. Meant for the ThreadSanitizer build;
 // elsewhere it checks statuses and results.
 
 #include <gtest/gtest.h>
@@ -18,15 +18,8 @@ namespace {
 constexpr int kThreads = 4;
 constexpr int kRounds = 10;
 
-template <typename Work>
-void inThreads(Work work) {
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) threads.emplace_back(work, t);
-    for (std::thread& thread : threads) thread.join();
-}
-
-// A plan on its own handle solving b = A x* with Jacobi and CG, where A is
-// the 2-D Poisson matrix, applied through the matrix-free callback when asked.
+// A plan on its own handle solving b = A x* with CG, where A is the 2-D
+// Poisson matrix: as CSR data with Jacobi, or through the matrix-free callback.
 struct Solve {
     CsrSystem a = poisson2d(6);
     std::vector<double> x = std::vector<double>(a.n, 0.0);
@@ -39,15 +32,13 @@ struct Solve {
         EXPECT_EQ(kyraSparseCreate(&handle), kyraSparseNoError);
         EXPECT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
         EXPECT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-        if (matrixFree) {
-            EXPECT_EQ(
-                kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n, product, this, x.data(), b.data()),
-                kyraSparseNoError);
-        } else {
+        EXPECT_EQ(matrixFree ? kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n, product, this,
+                                                            x.data(), b.data())
+                             : kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
+                                                     a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
+                  kyraSparseNoError);
+        if (!matrixFree) {
             EXPECT_EQ(kyraSparseSetJacobiPreconditioner(handle, plan, nullptr), kyraSparseNoError);
-            EXPECT_EQ(kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
-                                            a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
-                      kyraSparseNoError);
         }
     }
     ~Solve() {
@@ -58,7 +49,7 @@ struct Solve {
     static void product(char, const double* in, double* out, void* user) {
         auto* self = static_cast<Solve*>(user);
         ++self->products;
-        const std::vector<double> y = self->a.multiply(std::vector<double>(in, in + self->a.n));
+        const std::vector<double> y = self->a.multiply({in, in + self->a.n});
         std::copy(y.begin(), y.end(), out);
     }
 
@@ -70,42 +61,33 @@ struct Solve {
     }
 };
 
-TEST(ConcurrencyStressTest, ThreadsShareOneHandleAndOnePlan) {
-    Solve solve(false);
+// Each thread solves on a handle of its own, half of them through the
+// callback, and drives a shared plan: through the plan's handle, where every
+// call succeeds, and through its own handle, where it is refused without
+// touching the plan.
+TEST(ConcurrencyStressTest, ThreadsShareAPlanAndSolveOnHandlesOfTheirOwn) {
+    Solve shared(false);
     std::atomic<int> failures{0};
-    inThreads([&](int t) {
+    const auto work = [&](int t) {
+        Solve own(t % 2 == 1);
         char text[256];
         for (int round = 0; round < kRounds; ++round) {
-            if (solve.run() != kyraSparseNoError) ++failures;
-            if (kyraSparseGetPlanString(solve.handle, solve.plan, text, sizeof text) != kyraSparseNoError)
-                ++failures;
-            if (kyraSparseGetLastStatusString(solve.handle, text, sizeof text) != kyraSparseNoError)
-                ++failures;
-            const kyraSparseStatus set =
-                t % 2 == 0 ? kyraSparseSetCgSolver(solve.handle, solve.plan, nullptr)
-                           : kyraSparseSetJacobiPreconditioner(solve.handle, solve.plan, nullptr);
-            if (set != kyraSparseNoError) ++failures;
+            for (kyraSparseStatus status :
+                 {own.run(), shared.run(),
+                  kyraSparseGetPlanString(shared.handle, shared.plan, text, sizeof text),
+                  kyraSparseGetLastStatusString(shared.handle, text, sizeof text),
+                  t % 2 == 0 ? kyraSparseSetCgSolver(shared.handle, shared.plan, nullptr)
+                             : kyraSparseSetJacobiPreconditioner(shared.handle, shared.plan, nullptr)})
+                failures += status != kyraSparseNoError;
+            failures += kyraSparseSetCgSolver(own.handle, shared.plan, nullptr) != kyraSparsePlanError;
         }
-    });
+        EXPECT_LT(trueRelativeResidual(own.a, own.x, own.b), 1e-5);
+        EXPECT_TRUE(t % 2 == 0 || own.products > 0);
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back(work, t);
+    for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(failures, 0);
-    EXPECT_LT(trueRelativeResidual(solve.a, solve.x, solve.b), 1e-5);
-}
-
-// Each thread solves on a handle of its own, half of them through the
-// callback; thread 0 also solves on a shared plan which the others drive
-// through their handles, refused without touching it.
-TEST(ConcurrencyStressTest, HandlesOfTheirOwnWithCallbacksSolve) {
-    Solve shared(false);
-    inThreads([&](int t) {
-        Solve solve(t % 2 == 1);
-        for (int round = 0; round < kRounds / 2; ++round) {
-            EXPECT_EQ(solve.run(), kyraSparseNoError);
-            EXPECT_EQ(t == 0 ? shared.run() : kyraSparseSetCgSolver(solve.handle, shared.plan, nullptr),
-                      t == 0 ? kyraSparseNoError : kyraSparsePlanError);
-        }
-        EXPECT_LT(trueRelativeResidual(solve.a, solve.x, solve.b), 1e-5);
-        EXPECT_TRUE(t % 2 == 0 || solve.products > 0);
-    });
     EXPECT_LT(trueRelativeResidual(shared.a, shared.x, shared.b), 1e-5);
 }
 

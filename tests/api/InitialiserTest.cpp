@@ -1,15 +1,14 @@
 #include <cstring>
-#include <functional>
 
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 
 namespace {
 
 // Fills a record with garbage, runs its initialiser and checks that every
-// byte equals the expected default record.
-template <typename Record>
+// byte equals the zero record after setNonZeroDefaults.
+template <typename Record, typename Fill>
 void expectDefaults(kyraSparseHandle handle, kyraSparseStatus (*init)(kyraSparseHandle, Record*),
-                    const std::function<void(Record&)>& setNonZeroDefaults) {
+                    Fill setNonZeroDefaults) {
     Record record;
     std::memset(&record, 0x5A, sizeof record);
     ASSERT_EQ(init(handle, &record), kyraSparseNoError);
@@ -32,12 +31,9 @@ void expectAllZero(kyraSparseHandle handle, kyraSparseStatus (*... init)(kyraSpa
 
 TEST_F(HandleTest, EveryInitialiserWritesItsDefaults) {
     // The configuration's defaults and texts are checked through the installed interface.
-    expectDefaults<kyraSparseGmresOptions>(handle, kyraSparseGmresOptionsInit,
-                                           [](kyraSparseGmresOptions& o) { o.restart = 20; });
-    expectDefaults<kyraSparseBicgstablOptions>(handle, kyraSparseBicgstablOptionsInit,
-                                               [](kyraSparseBicgstablOptions& o) { o.l = 2; });
-    expectDefaults<kyraSparseBlockjacobiOptions>(handle, kyraSparseBlockjacobiOptionsInit,
-                                                 [](kyraSparseBlockjacobiOptions& o) { o.blockSize = 5; });
+    expectDefaults(handle, kyraSparseGmresOptionsInit, [](auto& o) { o.restart = 20; });
+    expectDefaults(handle, kyraSparseBicgstablOptionsInit, [](auto& o) { o.l = 2; });
+    expectDefaults(handle, kyraSparseBlockjacobiOptionsInit, [](auto& o) { o.blockSize = 5; });
     expectAllZero(handle, kyraSparseHostOptionsInit, kyraSparseCudaOptionsInit,
                   kyraSparseCudaDeviceOptionsInit, kyraSparseCooOptionsInit, kyraSparseCsrOptionsInit,
                   kyraSparseCscOptionsInit, kyraSparseMatrixFreeOptionsInit, kyraSparseBicgOptionsInit,

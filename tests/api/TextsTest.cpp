@@ -8,7 +8,7 @@
 #include <string>
 
 #include "api/KyraSparseCommon.h"
-#include "common/HandleFixture.h"
+#include "common/PublicSolve.h"
 
 using namespace Iterative;
 
@@ -34,8 +34,7 @@ TEST(Texts, StatusAndFlagNames) {
 }
 
 TEST(Texts, SummarySentences) {
-    kyraSparseResult r;
-    std::memset(&r, 0, sizeof r);
+    kyraSparseResult r{};
     r.iterations = 12;
     r.relativeResidual = 8.7e-07;
     r.absoluteResidual = 3e-51;
@@ -90,18 +89,12 @@ TEST_F(HandleTest, ConfigurationAndResultTexts) {
                              "residual vector:      enabled\n"})
         EXPECT_NE(std::string(buf).find(line), std::string::npos) << line;
 
-    kyraSparseResult result;
-    std::memset(&result, 0, sizeof result);
+    kyraSparseResult result{};
     ASSERT_EQ(kyraSparseGetResultString(handle, &result, buf, sizeof buf), kyraSparseNoError);
     EXPECT_STREQ(buf, "error: solver did not successfully execute\n");
-    result.flag = kyraSparseMaxIterationsReached;
-    result.iterations = 12;
-    result.relativeResidual = 0.5;
-    result.absoluteResidual = 2.5e-8;
-    result.extendedInfoId = 7;
-    result.overheadTime = 1;
-    result.solverTime = 0.25;
-    result.totalTime = 1.25;
+    // Configuration, flag, iterations, initial, relative and absolute residual, residual vector,
+    // solver, preconditioner, overhead and total time, description key.
+    result = {{}, kyraSparseMaxIterationsReached, 12, 0.0, 0.5, 2.5e-8, nullptr, 0.25, 0.0, 1.0, 1.25, 7};
     ASSERT_EQ(kyraSparseGetResultString(handle, &result, buf, sizeof buf), kyraSparseNoError);
     EXPECT_STREQ(buf,
                  "data format:       Unknown\n"

@@ -1,8 +1,8 @@
 #ifndef KYRA_TESTS_PUBLICSOLVE_H
 #define KYRA_TESTS_PUBLICSOLVE_H
 
-// Solves through the public interface: a fixture holding one plan on a
-// fresh handle, with data setters for the test systems.
+// Solves through the public interface: fixtures holding a fresh handle, and
+// one plan on it with data setters for the test systems.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,24 @@
 #include <type_traits>
 #include <vector>
 
-#include "common/HandleFixture.h"
 #include "common/SmallSystems.h"
 #include "common/TestMatrices.h"
 #include "kyraSparse.h"
+
+// A fresh library handle per test, with a reader for its last status text.
+class HandleTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(kyraSparseCreate(&handle), kyraSparseNoError); }
+    void TearDown() override { EXPECT_EQ(kyraSparseDestroy(handle), kyraSparseNoError); }
+
+    std::string lastStatus() {
+        char buf[1024];
+        EXPECT_EQ(kyraSparseGetLastStatusString(handle, buf, sizeof buf), kyraSparseNoError);
+        return buf;
+    }
+
+    kyraSparseHandle handle = nullptr;
+};
 
 // One plan on a fresh handle, the default configuration and the result of
 // the last execution. The plan borrows the arrays handed to it.

@@ -4,9 +4,10 @@
 // Small test systems in zero-based CSR with dense reference arithmetic, for
 // checks that do not trust the library's own kernels.
 
-#include <cmath>
 #include <random>
 #include <vector>
+
+#include "common/DenseReference.h"
 
 struct CsrSystem {
     int n = 0;
@@ -46,12 +47,6 @@ inline CsrSystem poisson2d(int g, double scale = 1.0) {
         }
     }
     return s;
-}
-
-inline double norm(const std::vector<double>& v) {
-    double s = 0;
-    for (double x : v) s += x * x;
-    return std::sqrt(s);
 }
 
 inline std::vector<double> knownSolution(int n, unsigned seed = 7) {

@@ -5,7 +5,6 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 enum { N = 40, NNZ = 3 * N - 2 };
 enum Type { S, D, C, Z };
@@ -27,55 +26,35 @@ static void buildMatrix(void) {
     }
 }
 
-static int isComplex(enum Type t) { return t == C || t == Z; }
-static size_t scalarSize(enum Type t) { return t == S ? 4 : t == D ? 8 : t == C ? 8 : 16; }
-
-static void store(enum Type t, void* array, int i, double re, double im) {
-    switch (t) {
-        case S:
-            ((float*)array)[i] = (float)re;
-            break;
-        case D:
-            ((double*)array)[i] = re;
-            break;
-        case C:
-            ((kyraSparseComplexFloat*)array)[i].re = (float)re,
-            ((kyraSparseComplexFloat*)array)[i].im = (float)im;
-            break;
-        case Z:
-            ((kyraSparseComplexDouble*)array)[i].re = re, ((kyraSparseComplexDouble*)array)[i].im = im;
-            break;
-    }
+/* An array of type t seen as its parts: a complex element is its real part
+ * followed by its imaginary part. */
+static int parts(enum Type t) { return t == C || t == Z ? 2 : 1; }
+static int isSingle(enum Type t) { return t == S || t == C; }
+static double get(enum Type t, const void* v, int k) {
+    return isSingle(t) ? ((const float*)v)[k] : ((const double*)v)[k];
 }
-
-static void load(enum Type t, const void* array, int i, double* re, double* im) {
-    switch (t) {
-        case S:
-            *re = ((const float*)array)[i], *im = 0;
-            break;
-        case D:
-            *re = ((const double*)array)[i], *im = 0;
-            break;
-        case C:
-            *re = ((const kyraSparseComplexFloat*)array)[i].re,
-            *im = ((const kyraSparseComplexFloat*)array)[i].im;
-            break;
-        case Z:
-            *re = ((const kyraSparseComplexDouble*)array)[i].re,
-            *im = ((const kyraSparseComplexDouble*)array)[i].im;
-            break;
-    }
+static void put(enum Type t, void* v, int k, double value) {
+    if (isSingle(t))
+        ((float*)v)[k] = (float)value;
+    else
+        ((double*)v)[k] = value;
+}
+/* Element i = re + im i; real types drop im. */
+static void store(enum Type t, void* v, int i, double re, double im) {
+    put(t, v, parts(t) * i, re);
+    if (parts(t) == 2) put(t, v, 2 * i + 1, im);
 }
 
 /* y = A x for the matrix-free callbacks; the matrix is Hermitian, so every
  * operation gives the same product for the real and Hermitian cases. */
 static void product(enum Type t, const void* x, void* y) {
     double yRe[N] = {0}, yIm[N] = {0};
+    const int w = parts(t);
     for (int k = 0; k < NNZ; ++k) {
-        double xr, xi, ar = valRe[k], ai = isComplex(t) ? valIm[k] : 0.0;
-        load(t, x, cols[k], &xr, &xi);
-        yRe[rows[k]] += ar * xr - ai * xi;
-        yIm[rows[k]] += ar * xi + ai * xr;
+        const double xr = get(t, x, w * cols[k]), xi = w == 2 ? get(t, x, 2 * cols[k] + 1) : 0.0;
+        const double ai = w == 2 ? valIm[k] : 0.0;
+        yRe[rows[k]] += valRe[k] * xr - ai * xi;
+        yIm[rows[k]] += valRe[k] * xi + ai * xr;
     }
     for (int i = 0; i < N; ++i) store(t, y, i, yRe[i], yIm[i]);
 }
@@ -88,49 +67,22 @@ static void zProduct(char op, const kyraSparseComplexDouble* x, kyraSparseComple
     (void)op, (void)u, product(Z, x, y);
 }
 
+/* The setter of format f in the precision of type t; CSC takes (rowInd, colPtr). */
 static kyraSparseStatus setData(kyraSparseHandle h, kyraSparsePlan p, enum Type t, enum Format f,
                                 const void* a, const int* ptrOrInd, const int* ind, void* x, const void* b) {
-#define KYRA_SET(L, T)                                                                              \
-    switch (f) {                                                                                    \
-        case CSR:                                                                                   \
-            return kyraSparseSet##L##csrData(h, p, NULL, N, NNZ, (const T*)a, ptrOrInd, ind, (T*)x, \
-                                             (const T*)b);                                          \
-        case CSC:                                                                                   \
-            return kyraSparseSet##L##cscData(h, p, NULL, N, NNZ, (const T*)a, ind, ptrOrInd, (T*)x, \
-                                             (const T*)b);                                          \
-        case COO:                                                                                   \
-            return kyraSparseSet##L##cooData(h, p, NULL, N, NNZ, (const T*)a, ptrOrInd, ind, (T*)x, \
-                                             (const T*)b);                                          \
-        default:                                                                                    \
-            break;                                                                                  \
-    }
-    switch (t) {
-        case S:
-            KYRA_SET(S, float)
-            return kyraSparseSetSmatrixfreeData(h, p, NULL, N, sProduct, NULL, (float*)x, (const float*)b);
-        case D:
-            KYRA_SET(D, double)
-            return kyraSparseSetDmatrixfreeData(h, p, NULL, N, dProduct, NULL, (double*)x, (const double*)b);
-        case C:
-            KYRA_SET(C, kyraSparseComplexFloat)
-            return kyraSparseSetCmatrixfreeData(h, p, NULL, N, cProduct, NULL, (kyraSparseComplexFloat*)x,
-                                                (const kyraSparseComplexFloat*)b);
-        case Z:
-            KYRA_SET(Z, kyraSparseComplexDouble)
-            return kyraSparseSetZmatrixfreeData(h, p, NULL, N, zProduct, NULL, (kyraSparseComplexDouble*)x,
-                                                (const kyraSparseComplexDouble*)b);
-    }
+#define KYRA_SET(L, l)                                                                  \
+    (f == CSR   ? kyraSparseSet##L##csrData(h, p, NULL, N, NNZ, a, ptrOrInd, ind, x, b) \
+     : f == CSC ? kyraSparseSet##L##cscData(h, p, NULL, N, NNZ, a, ind, ptrOrInd, x, b) \
+     : f == COO ? kyraSparseSet##L##cooData(h, p, NULL, N, NNZ, a, ptrOrInd, ind, x, b) \
+                : kyraSparseSet##L##matrixfreeData(h, p, NULL, N, l##Product, NULL, x, b))
+    return t == S ? KYRA_SET(S, s) : t == D ? KYRA_SET(D, d) : t == C ? KYRA_SET(C, c) : KYRA_SET(Z, z);
 #undef KYRA_SET
-    return kyraSparseArgumentError;
 }
 
 /* Solves with type t and format f; returns the relative error of x. */
 static double solve(kyraSparseHandle h, enum Type t, enum Format f) {
-    size_t size = scalarSize(t);
-    void* a = calloc(NNZ, size);
-    void* x = calloc(N, size);
-    void* b = calloc(N, size);
-    void* exact = calloc(N, size);
+    const size_t size = (isSingle(t) ? sizeof(float) : sizeof(double)) * parts(t);
+    void *a = calloc(NNZ, size), *x = calloc(N, size), *b = calloc(N, size), *exact = calloc(N, size);
     int ptr[N + 1] = {0}, ind[NNZ], first[NNZ];
     kyraSparsePlan plan = 0;
     kyraSparseConfig config;
@@ -140,20 +92,18 @@ static double solve(kyraSparseHandle h, enum Type t, enum Format f) {
     /* CSR and COO take the entries by rows; CSC takes the transpose's rows,
      * which for a Hermitian matrix are the conjugated rows of A. */
     for (int k = 0; k < NNZ; ++k) {
-        double im = isComplex(t) ? (f == CSC ? -valIm[k] : valIm[k]) : 0.0;
-        store(t, a, k, valRe[k], im);
+        store(t, a, k, valRe[k], f == CSC ? -valIm[k] : valIm[k]);
         ind[k] = cols[k];
         first[k] = rows[k];
         ++ptr[rows[k] + 1];
     }
     for (int i = 0; i < N; ++i) ptr[i + 1] += ptr[i];
-    for (int i = 0; i < N; ++i)
-        store(t, exact, i, 1.0 + i / (double)N, isComplex(t) ? 0.5 - i / (double)N : 0.0);
+    for (int i = 0; i < N; ++i) store(t, exact, i, 1.0 + i / (double)N, 0.5 - i / (double)N);
     product(t, exact, b);
 
     kyraSparseCreatePlan(h, &plan);
     kyraSparseConfigInit(h, &config);
-    config.relativeTolerance = (t == S || t == C) ? 1e-6 : 1e-12;
+    config.relativeTolerance = isSingle(t) ? 1e-6 : 1e-12;
     kyraSparseSetCgSolver(h, plan, NULL);
     if (setData(h, plan, t, f, a, f == COO ? first : ptr, ind, x, b) != kyraSparseNoError ||
         kyraSparseExecutePlan(h, plan, &config, &result) != kyraSparseNoError) {
@@ -161,19 +111,14 @@ static double solve(kyraSparseHandle h, enum Type t, enum Format f) {
         kyraSparseGetLastStatusString(h, text, sizeof text);
         fprintf(stderr, "%c %s: %s\n", typeNames[t], formatNames[f], text);
         error = INFINITY;
-    } else {
-        for (int i = 0; i < N; ++i) {
-            double xr, xi, er, ei;
-            load(t, x, i, &xr, &xi);
-            load(t, exact, i, &er, &ei);
-            error += (xr - er) * (xr - er) + (xi - ei) * (xi - ei);
-            norm += er * er + ei * ei;
-        }
-        error = sqrt(error / norm);
+    }
+    for (int k = 0; k < parts(t) * N; ++k) {
+        error += pow(get(t, x, k) - get(t, exact, k), 2);
+        norm += pow(get(t, exact, k), 2);
     }
     kyraSparseDestroyPlan(plan);
     free(a), free(x), free(b), free(exact);
-    return error;
+    return sqrt(error / norm);
 }
 
 int main(void) {
@@ -183,9 +128,8 @@ int main(void) {
     if (kyraSparseCreate(&h) != kyraSparseNoError) return 1;
     for (int t = S; t <= Z; ++t) {
         for (int f = CSR; f <= MATRIX_FREE; ++f) {
-            double error = solve(h, (enum Type)t, (enum Format)f);
-            double allowed = (t == S || t == C) ? 1e-4 : 1e-9;
-            if (!(error <= allowed)) {
+            const double error = solve(h, (enum Type)t, (enum Format)f);
+            if (!(error <= (isSingle((enum Type)t) ? 1e-4 : 1e-9))) {
                 fprintf(stderr, "FAILED: %c %s: relative error %g\n", typeNames[t], formatNames[f], error);
                 ++failures;
             }
