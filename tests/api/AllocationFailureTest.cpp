@@ -68,9 +68,9 @@ class AllocationFailure : public PublicPlan {
 
 TEST_F(AllocationFailure, EveryFailingAllocationOfACallBecomesStatus5) {
     ASSERT_EQ(kyraSparseNoError, kyraSparseSetJacobiPreconditioner(handle, plan, nullptr));
-    const CsrSystem A = poisson2d(3);
-    const std::vector<double> b(A.n, 1.0);
-    std::vector<double> x(A.n);
+    const Csr<double> A = poisson2d(3);
+    const std::vector<double> b(9, 1.0);
+    std::vector<double> x(9);
     const kyraSparseHostOptions reordered{kyraSparseSymamdReordering, 0};
     char text[64];
 

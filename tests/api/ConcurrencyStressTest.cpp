@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/SmallSystems.h"
+#include "common/TestMatrices.h"
 #include "kyraSparse.h"
 
 namespace {
@@ -21,9 +21,9 @@ constexpr int kRounds = 10;
 // A plan on its own handle solving b = A x* with CG, where A is the 2-D
 // Poisson matrix: as CSR data with Jacobi, or through the matrix-free callback.
 struct Solve {
-    CsrSystem a = poisson2d(6);
-    std::vector<double> x = std::vector<double>(a.n, 0.0);
-    std::vector<double> b = a.multiply(knownSolution(a.n));
+    Csr<double> a = poisson2d(6);
+    std::vector<double> x = std::vector<double>(a.n(), 0.0);
+    std::vector<double> b = a.multiply(smoothSolution<double>(a.n()));
     std::atomic<int> products{0};
     kyraSparseHandle handle = nullptr;
     kyraSparsePlan plan = nullptr;
@@ -32,10 +32,10 @@ struct Solve {
         EXPECT_EQ(kyraSparseCreate(&handle), kyraSparseNoError);
         EXPECT_EQ(kyraSparseCreatePlan(handle, &plan), kyraSparseNoError);
         EXPECT_EQ(kyraSparseSetCgSolver(handle, plan, nullptr), kyraSparseNoError);
-        EXPECT_EQ(matrixFree ? kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n, product, this,
+        EXPECT_EQ(matrixFree ? kyraSparseSetDmatrixfreeData(handle, plan, nullptr, a.n(), product, this,
                                                             x.data(), b.data())
-                             : kyraSparseSetDcsrData(handle, plan, nullptr, a.n, a.nnz(), a.values.data(),
-                                                     a.rowPtr.data(), a.colInd.data(), x.data(), b.data()),
+                             : kyraSparseSetDcsrData(handle, plan, nullptr, a.n(), a.nnz(), a.val().data(),
+                                                     a.rowPtr().data(), a.colInd().data(), x.data(), b.data()),
                   kyraSparseNoError);
         if (!matrixFree) {
             EXPECT_EQ(kyraSparseSetJacobiPreconditioner(handle, plan, nullptr), kyraSparseNoError);
@@ -49,7 +49,7 @@ struct Solve {
     static void product(char, const double* in, double* out, void* user) {
         auto* self = static_cast<Solve*>(user);
         ++self->products;
-        const std::vector<double> y = self->a.multiply({in, in + self->a.n});
+        const std::vector<double> y = self->a.multiply({in, in + self->a.n()});
         std::copy(y.begin(), y.end(), out);
     }
 

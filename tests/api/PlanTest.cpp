@@ -28,7 +28,7 @@ class PlanTest : public PublicPlan {
     kyraSparseStatus setData() { return PublicPlan::setData(system, x, b); }
     bool preconditionerIsSetUp() { return Iterative::getPlan(plan).getPreconditioner().isInit(); }
 
-    const CsrSystem system = poisson2d(4);
+    const Csr<double> system = poisson2d(4);
     std::vector<double> b = std::vector<double>(16, 1.0), x = std::vector<double>(16, 0.0);
 };
 
@@ -49,8 +49,8 @@ TEST_F(PlanTest, DescriptionFollowsTheSettersAndRefusedCallsChangeNothing) {
     EXPECT_EQ(kyraSparseDestroyPlan(nullptr), kyraSparseUnspecifiedError);
     EXPECT_EQ(kyraSparseCreatePlan(handle, nullptr), kyraSparseArgumentError);
     for (kyraSparsePlan p : {kyraSparsePlan(nullptr), plan}) {
-        EXPECT_EQ(kyraSparseSetDcsrData(handle, p, nullptr, -1, 0, b.data(), system.rowPtr.data(),
-                                        system.colInd.data(), x.data(), b.data()),
+        EXPECT_EQ(kyraSparseSetDcsrData(handle, p, nullptr, -1, 0, b.data(), system.rowPtr().data(),
+                                        system.colInd().data(), x.data(), b.data()),
                   kyraSparseArgumentError);
         EXPECT_EQ(lastStatus(), "argument error: n >= 0");
     }
@@ -75,8 +75,8 @@ TEST_F(PlanTest, AnotherHandleIsRefused) {
     ASSERT_EQ(kyraSparseCreate(&other), kyraSparseNoError);
     char text[256];
     for (kyraSparseStatus status :
-         {kyraSparseSetDcsrData(other, plan, nullptr, system.n, system.nnz(), system.values.data(),
-                                system.rowPtr.data(), system.colInd.data(), x.data(), b.data()),
+         {kyraSparseSetDcsrData(other, plan, nullptr, system.n(), system.nnz(), system.val().data(),
+                                system.rowPtr().data(), system.colInd().data(), x.data(), b.data()),
           kyraSparseSetCgSolver(other, plan, nullptr),
           kyraSparseSetJacobiPreconditioner(other, plan, nullptr),
           kyraSparseSetHostPlatform(other, plan, nullptr),

@@ -10,7 +10,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "common/SmallSystems.h"
 #include "common/TestMatrices.h"
 #include "kyraSparse.h"
 
@@ -64,10 +63,6 @@ class PublicPlan : public HandleTest {
             return set(kyraSparseSetZcsrData, reinterpret_cast<const Double*>(A.val().data()),
                        reinterpret_cast<Double*>(x.data()), reinterpret_cast<const Double*>(b.data()));
         }
-    }
-    kyraSparseStatus setData(const CsrSystem& A, std::vector<double>& x, const std::vector<double>& b) {
-        return kyraSparseSetDcsrData(handle, plan, nullptr, A.n, A.nnz(), A.values.data(), A.rowPtr.data(),
-                                     A.colInd.data(), x.data(), b.data());
     }
 
     kyraSparseStatus execute() { return kyraSparseExecutePlan(handle, plan, &config, &result); }

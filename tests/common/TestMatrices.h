@@ -163,6 +163,33 @@ std::vector<T> smoothSolution(int n) {
     return x;
 }
 
+// A 5-point stencil on a g x g grid with the couplings to the unknowns
+// below, left, right and above.
+template <typename T>
+Csr<T> fivePoint(int g, T below, T left, T centre, T right, T above) {
+    std::vector<Entry<T>> e;
+    for (int k = 0; k < g * g; ++k) {
+        if (k >= g) e.push_back({k, k - g, below});
+        if (k % g > 0) e.push_back({k, k - 1, left});
+        e.push_back({k, k, centre});
+        if (k % g + 1 < g) e.push_back({k, k + 1, right});
+        if (k + g < g * g) e.push_back({k, k + g, above});
+    }
+    return Csr<T>(g * g, e);
+}
+
+// 2-D 5-point Poisson on a g x g grid, scaled by `scale` (negative: negative
+// definite).
+inline Csr<double> poisson2d(int g, double scale = 1.0) {
+    return fivePoint(g, -scale, -scale, 4.0 * scale, -scale, -scale);
+}
+
+// |b - A x| / |b| in double precision.
+template <typename T>
+double trueRelativeResidual(const Csr<T>& A, const std::vector<T>& x, const std::vector<T>& b) {
+    return trueResidual(A, b, x) / norm(b);
+}
+
 // A nonsymmetric, diagonally dominant matrix on a side x side grid whose
 // values depend on the position (no permutation of the grid leaves it
 // unchanged), listed in a scrambled order.

@@ -15,7 +15,6 @@
 
 #include "common/DenseChecks.h"
 #include "common/PublicSolve.h"
-#include "common/SmallSystems.h"
 #include "matrix/HostCsrMatrix.h"
 #include "matrix/HostSparseKernels.h"
 #include "matrix/HostVector.h"
@@ -194,12 +193,12 @@ TEST_F(EmptyMatrixSolve, EndsByItsFlag) {
 // A 2-D Laplacian with enough entries for the product to be split between
 // threads: every row must be computed once.
 TEST(SparseKernelThreads, SplitProductCoversEveryRow) {
-    const CsrSystem A = poisson2d(100);
+    const Csr<double> A = poisson2d(100);
     std::mt19937 rng(16);
-    const std::vector<double> x = randomVector<double>(A.n, rng);
-    std::vector<double> y(A.n, 7.0);
-    sparse::csrmv('N', A.n, A.n, 1.0, "GLNC", A.values.data(), A.rowPtr.data(), A.colInd.data(), x.data(),
-                  0.0, y.data());
+    const std::vector<double> x = randomVector<double>(A.n(), rng);
+    std::vector<double> y(A.n(), 7.0);
+    sparse::csrmv('N', A.n(), A.n(), 1.0, "GLNC", A.val().data(), A.rowPtr().data(), A.colInd().data(),
+                  x.data(), 0.0, y.data());
     expectAllClose(A.multiply(x), y, 1e-12);
 }
 

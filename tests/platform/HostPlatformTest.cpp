@@ -137,12 +137,13 @@ int applyInverseDiagonal(char, const double* in, double* out, void* user) {
 // CG on a Poisson matrix whose diagonal varies strongly, so that a diagonal
 // preconditioner applied to the wrong unknowns shows.
 TEST_F(HostPlatform, ReorderingStaysInvisibleToTheCaller) {
-    CsrSystem A = poisson2d(6);
-    std::vector<double> inverse(A.n);
-    for (int i = 0; i < A.n; ++i)
-        for (int k = A.rowPtr[i]; k < A.rowPtr[i + 1]; ++k)
-            if (A.colInd[k] == i) inverse[i] = 1.0 / (A.values[k] *= 1.0 + 40.0 * (i % 5));
-    const std::vector<double> solution = knownSolution(A.n), guess = knownSolution(A.n, 11);
+    std::vector<Entry<double>> entries = poisson2d(6).entries();
+    std::vector<double> inverse(36);
+    for (Entry<double>& e : entries)
+        if (e.row == e.col) inverse[e.row] = 1.0 / (e.value *= 1.0 + 40.0 * (e.row % 5));
+    const Csr<double> A(36, entries);
+    std::mt19937 rng(7);
+    const std::vector<double> solution = randomVector<double>(36, rng), guess = randomVector<double>(36, rng);
     kyraSparseUserDefinedOptions jacobi{};
     jacobi.dApply = applyInverseDiagonal;
     ASSERT_EQ(kyraSparseNoError, kyraSparseSetCgSolver(handle, plan, nullptr));
@@ -152,19 +153,19 @@ TEST_F(HostPlatform, ReorderingStaysInvisibleToTheCaller) {
         SCOPED_TRACE(::testing::Message() << "reordering " << reordering);
         ASSERT_EQ(kyraSparseNoError, setPlatform(reordering));
         config = defaults;
-        std::vector<double> b = A.multiply(solution), x(A.n, 0.0);
+        std::vector<double> b = A.multiply(solution), x(36, 0.0);
         ASSERT_EQ(kyraSparseNoError, setData(A, x, b));
         for (double scale : {1.0, 2.0}) {
             for (double& v : b) v *= scale;
             ASSERT_EQ(kyraSparseNoError, execute()) << lastStatus();
-            for (int i = 0; i < A.n; ++i) EXPECT_NEAR(scale * solution[i], x[i], 1e-9 * scale);
+            for (int i = 0; i < 36; ++i) EXPECT_NEAR(scale * solution[i], x[i], 1e-9 * scale);
         }
         // Jacobi-preconditioned CG takes 9 iterations in the caller's
         // numbering (over 50 with the diagonal on the wrong unknowns).
         ASSERT_EQ(kyraSparseNoError, kyraSparseSetUserDefinedPreconditioner(handle, plan, &jacobi, &inverse));
         ASSERT_EQ(kyraSparseNoError, execute()) << lastStatus();
         EXPECT_NEAR(9, result.iterations, 1);
-        for (int i = 0; i < A.n; ++i) EXPECT_NEAR(2 * solution[i], x[i], 2e-9);
+        for (int i = 0; i < 36; ++i) EXPECT_NEAR(2 * solution[i], x[i], 2e-9);
 
         // No iteration: the fresh guess comes back with its residual.
         x = guess;

@@ -103,14 +103,14 @@ class Preconditioners : public PublicPlan {
   protected:
     // Solves A x = A 1 for a Poisson matrix A from zero and checks the true residual.
     void solvePoisson() {
-        x.assign(poisson.n, 0.0);
-        b = poisson.multiply(std::vector<double>(poisson.n, 1.0));
+        x.assign(poisson.n(), 0.0);
+        b = poisson.multiply(std::vector<double>(poisson.n(), 1.0));
         ASSERT_EQ(setData(poisson, x, b), kyraSparseNoError);
         config.relativeTolerance = 1e-8;
         EXPECT_EQ(execute(), kyraSparseNoError) << lastStatus();
         EXPECT_LE(trueRelativeResidual(poisson, x, b), 1e-7);
     }
-    const CsrSystem poisson = poisson2d(6);
+    const Csr<double> poisson = poisson2d(6);
     std::vector<double> x, b;
 };
 

@@ -82,21 +82,6 @@ double solveTolerance() {
 
 // ---------------------------------------------------------------- systems
 
-// A 5-point stencil on a g x g grid with the couplings to the unknowns
-// below, left, right and above.
-template <typename T>
-Csr<T> fivePoint(int g, T below, T left, T centre, T right, T above) {
-    std::vector<Entry<T>> e;
-    for (int k = 0; k < g * g; ++k) {
-        if (k >= g) e.push_back({k, k - g, below});
-        if (k % g > 0) e.push_back({k, k - 1, left});
-        e.push_back({k, k, centre});
-        if (k % g + 1 < g) e.push_back({k, k + 1, right});
-        if (k + g < g * g) e.push_back({k, k + g, above});
-    }
-    return Csr<T>(g * g, e);
-}
-
 // 2-D convection-diffusion, upwind in x: nonsymmetric, and for the complex
 // types with complex couplings and diagonal.
 template <typename T>
