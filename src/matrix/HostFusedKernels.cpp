@@ -30,6 +30,9 @@ constexpr long kProductParallelWeight = 32768;
 // More threads than this would only add partial sums.
 constexpr int kMaxThreads = 64;
 
+// Independent partial sums of each quantity per thread in a reduction.
+constexpr int kLanes = 4;
+
 // How far ahead of the current row the product asks for the value and index
 // streams, into every cache level (as the plain product does, and for its
 // reasons).
@@ -115,19 +118,29 @@ Sums<T> reduceInShares(long n, long parallelLength, SumsOf sumsOf) {
     return partial[0];
 }
 
-// The sums element(i, dotRe, dotIm, first, second) adds up over [0, n); the
-// loop runs in SIMD lanes, each with its own partial sums.
+// The sums element(i, dotRe, dotIm, first, second) adds up over [0, n).
+// Element i adds to the partial sums of lane i mod kLanes (the tail to lane
+// 0): with a single SIMD register of sums every addition would wait for the
+// one before, and vectors in cache would be summed at a third of the speed.
 template <typename T, typename Element>
 Sums<T> reduceElements(long n, long parallelLength, Element element) {
     return reduceInShares<T>(n, parallelLength, [&](long begin, long end) {
-        Real<T> dotRe = 0, dotIm = 0, first = 0, second = 0;
-#pragma omp simd reduction(+ : dotRe, dotIm, first, second)
-        for (long i = begin; i < end; ++i) element(i, dotRe, dotIm, first, second);
+        Real<T> dotRe[kLanes] = {}, dotIm[kLanes] = {}, first[kLanes] = {}, second[kLanes] = {};
+        long i = begin;
+        for (; i + kLanes <= end; i += kLanes) {
+#pragma omp simd
+            for (int lane = 0; lane < kLanes; ++lane) {
+                element(i + lane, dotRe[lane], dotIm[lane], first[lane], second[lane]);
+            }
+        }
+        for (; i < end; ++i) element(i, dotRe[0], dotIm[0], first[0], second[0]);
         Sums<T> sums;
-        sums.dotRe = dotRe;
-        sums.dotIm = dotIm;
-        sums.first = first;
-        sums.second = second;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            sums.dotRe += dotRe[lane];
+            sums.dotIm += dotIm[lane];
+            sums.first += first[lane];
+            sums.second += second[lane];
+        }
         return sums;
     });
 }
