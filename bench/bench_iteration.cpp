@@ -675,21 +675,26 @@ void crossover() {
     std::printf("length, reduction us (1 thread, 2 threads), update us (1 thread, 2 threads)\n");
     for (long n = 4096; n <= (1L << 21); n *= 2) {
         Vec a(n, 1.0), b(n, 0.5), c(n, 0.25), e(n, 2.0);
+        // Four partial sums, as the kernels keep (lengths are multiples of 4).
         const auto reduction = [&](long begin, long end) {
-            double s = 0;
-#pragma omp simd reduction(+ : s)
-            for (long i = begin; i < end; ++i) s += a[i] * b[i];
-            return s;
+            double s[4] = {};
+            for (long i = begin; i < end; i += 4) {
+#pragma omp simd
+                for (int l = 0; l < 4; ++l) s[l] += a[i + l] * b[i + l];
+            }
+            return s[0] + s[1] + s[2] + s[3];
         };
         const auto update = [&](long begin, long end) {
-            double s = 0;
-#pragma omp simd reduction(+ : s)
-            for (long i = begin; i < end; ++i) {
-                a[i] = a[i] + 1e-9 * b[i];
-                c[i] = c[i] - 1e-9 * e[i];
-                s += c[i] * c[i];
+            double s[4] = {};
+            for (long i = begin; i < end; i += 4) {
+#pragma omp simd
+                for (int l = 0; l < 4; ++l) {
+                    a[i + l] = a[i + l] + 1e-9 * b[i + l];
+                    c[i + l] = c[i + l] - 1e-9 * e[i + l];
+                    s[l] += c[i + l] * c[i + l];
+                }
             }
-            return s;
+            return s[0] + s[1] + s[2] + s[3];
         };
         double sink = 0;
         const auto inTwo = [&](const auto& pass) {

@@ -15,14 +15,14 @@ namespace {
 // Lengths below which a kernel stays on the calling thread. Measured with
 // bench_iteration --crossover on the 2-core development machine, microseconds
 // per pass on 1 / 2 threads:
-//   length                     4096       8192       32768      1048576
-//   reduction (2 reads)        3.9 / 3.3  7.8 / 5.4  31 / 17    977 / 508
-//   update (4 reads, 2 writes) 4.8 / 4.0  9.2 / 6.3  37 / 21   1419 / 738
-// A team pays from a few thousand elements on an idle machine, but when the
-// other core is busy each parallel region waits for it (milliseconds, seen
-// in the same benchmark under load), so teams start only where they save
-// about half of a pass of some tens of microseconds.
-constexpr long kReductionParallelLength = 32768;
+//   length                     8192       16384      32768      65536      1048576
+//   reduction (2 reads)        2.0 / 2.2  4.0 / 3.5  8.0 / 6.4  17 / 11    640 / 360
+//   update (4 reads, 2 writes) 4.9 / 4.2  9.8 / 7.1  20 / 13    47 / 29    1384 / 740
+// A team pays from about ten thousand elements on an idle machine, but when
+// the other core is busy each parallel region waits for it (milliseconds,
+// seen in the same benchmark under load), so teams start only where they
+// save a third to a half of a pass of some tens of microseconds.
+constexpr long kReductionParallelLength = 65536;
 constexpr long kUpdateParallelLength = 32768;
 // The product's weight (stored entries plus rows), as for the plain product.
 constexpr long kProductParallelWeight = 32768;
