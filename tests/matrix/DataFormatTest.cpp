@@ -1,5 +1,5 @@
-// The caller's data: the data formats' names, their constructor checks in
-// order with their exact texts, empty systems and the device's 16-byte
+// The caller's data: the data formats' constructor checks in order with
+// their exact texts, their names, empty systems and the device's 16-byte
 // alignment rule; the first fault of every kind in the index arrays, in both
 // index bases and in arrays long enough to be scanned in parallel. (The
 // status these faults end an execution with is checked through the host
@@ -22,23 +22,12 @@ using namespace Iterative;
 template <typename T>
 void product(char, const PublicScalar<T>*, PublicScalar<T>*, void*) {}
 
-TEST(DataFormatChecks, Names) {
-    double a[4] = {}, x[3] = {};
-    int p[] = {0, 1, 3, 4}, i[] = {0, 1, 2, 2};
-    EXPECT_EQ("None", NoDataFormat().name());
-    EXPECT_EQ("coo", CooDataFormat<double>(nullptr, 3, 4, a, i, i, x, x).name());
-    EXPECT_EQ("csr", CsrDataFormat<double>(nullptr, 3, 4, a, p, i, x, x).name());
-    EXPECT_EQ("csc", CscDataFormat<double>(nullptr, 3, 4, a, i, p, x, x).name());
-    EXPECT_EQ("matrix free",
-              MatrixFreeDataFormat<double>(nullptr, 3, &product<double>, nullptr, x, x).name());
-}
-
 // The k-th check fails when the arguments before it are valid and it and
 // every later one are invalid, so only the order decides which is reported.
 // Arrays for the device lie on 16-byte boundaries or, from array k on, 8
 // bytes past one: the first misaligned array is named.
 template <typename Format, typename Options>
-void expectChecksInOrder(const std::string& first, const std::string& second) {
+void expectChecksInOrder(const std::string& name, const std::string& first, const std::string& second) {
     const std::string arrays[] = {"a", first, second, "x", "b"};
     double a[4] = {}, x[3] = {};
     int p[] = {0, 1, 3, 4}, i[] = {0, 1, 2, 2};
@@ -58,7 +47,9 @@ void expectChecksInOrder(const std::string& first, const std::string& second) {
         }
     }
     const Options one{1};
-    EXPECT_EQ(1, Format(&one, 3, 4, a, p, i, x, x).indexing());
+    const Format oneBased(&one, 3, 4, a, p, i, x, x);
+    EXPECT_EQ(1, oneBased.indexing());
+    EXPECT_EQ(name, oneBased.name());
     EXPECT_EQ("no exception", failureOf([&] { Format(nullptr, 0, 0, a, p, i, x, x); }));
 
     alignas(16) unsigned char bytes[5][64] = {};
@@ -73,9 +64,9 @@ void expectChecksInOrder(const std::string& first, const std::string& second) {
 }
 
 TEST(DataFormatChecks, ArrayFormatsCheckInOrder) {
-    expectChecksInOrder<CsrDataFormat<double>, kyraSparseCsrOptions>("rowPtr", "colInd");
-    expectChecksInOrder<CscDataFormat<double>, kyraSparseCscOptions>("rowInd", "colPtr");
-    expectChecksInOrder<CooDataFormat<double>, kyraSparseCooOptions>("rowInd", "colInd");
+    expectChecksInOrder<CsrDataFormat<double>, kyraSparseCsrOptions>("csr", "rowPtr", "colInd");
+    expectChecksInOrder<CscDataFormat<double>, kyraSparseCscOptions>("csc", "rowInd", "colPtr");
+    expectChecksInOrder<CooDataFormat<double>, kyraSparseCooOptions>("coo", "rowInd", "colInd");
 }
 
 TEST(DataFormatChecks, MatrixFreeChecksInOrder) {
@@ -90,6 +81,8 @@ TEST(DataFormatChecks, MatrixFreeChecksInOrder) {
                   }));
     }
     const MatrixFreeDataFormat<double> aligned(nullptr, 0, &product<double>, nullptr, x, x);
+    EXPECT_EQ("matrix free", aligned.name());
+    EXPECT_EQ("None", NoDataFormat().name());
     EXPECT_EQ("no exception", failureOf([&] { checkDeviceAlignment(aligned); }));
     const MatrixFreeDataFormat<double> misaligned(nullptr, 0, &product<double>, nullptr, x, x + 1);
     EXPECT_EQ("8: data.bmust be 16-byte aligned", failureOf([&] { checkDeviceAlignment(misaligned); }));
