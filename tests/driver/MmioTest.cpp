@@ -325,9 +325,7 @@ TYPED_TEST(RoundTrip, MatrixAndVectorReadBackBitForBit) {
     EXPECT_TRUE(sameBits(values, readValues));
 }
 
-class VectorWriter : public TempFiles {};
-
-TEST_F(VectorWriter, LayoutAndFailures) {
+TEST_F(MmioReaderTest, WrittenVectorLayoutAndWriteFailures) {
     writeVector(pathOf("x.mtx"), std::vector<double>{0.1, -2});
     EXPECT_EQ("%%MatrixMarket matrix array real general\n2 1\n                 0.1\n                  -2\n",
               read("x.mtx"));

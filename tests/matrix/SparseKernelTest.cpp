@@ -74,8 +74,6 @@ auto rowMajor(const std::vector<T>& D, int k) {
     return [&D, k](int i, int j) { return D[static_cast<size_t>(i) * k + j]; };
 }
 
-std::string descriptorOf(const std::string& view, int base) { return view + (base ? "F" : "C"); }
-
 template <typename T>
 class SparseKernelTest : public ::testing::Test {
   protected:
@@ -97,7 +95,7 @@ TYPED_TEST(SparseKernelTest, ProductAndSolveMatchDenseForEveryShapeOperationView
         for (int base : {0, 1}) {
             Arrays<T> A = randomCsr<T>(m, k, base, this->rng, kyra::Real<T>(0.25));
             const std::vector<T> D = denseView(A, view);
-            const std::string descriptor = descriptorOf(view, base);
+            const std::string descriptor = view + std::string(base ? "F" : "C");
             for (char op : {'N', 'T', 'C'}) {
                 SCOPED_TRACE(::testing::Message() << m << "x" << k << " " << view << base << " " << op);
                 for (const T beta : {randomScalar<T>(this->rng), T(0)}) {
