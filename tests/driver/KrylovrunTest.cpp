@@ -12,6 +12,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -227,38 +228,31 @@ const char* kConverged = "the solver converged to the relative tolerance";
 const char* kMaxIterations = "the maximum number of iterations was reached";
 const char* kFlag = "result flag:       ";
 
-// Data that cannot be read: the configuration text, then the reader's
-// message, exit status 1; the cases check which file, size and complexity
-// the program hands the readers.
-TEST_F(KrylovrunTest, DataReadingFailuresPrintTheReadersMessage) {
+// Runs that end after the configuration text. Data that cannot be read:
+// the reader's message, exit status 1 (the cases check which file, size and
+// complexity the program hands the readers). Refusals by the library, of the
+// configuration or of the data (a matrix without entries): its last status
+// text, exit status 0 and no solution written.
+TEST_F(KrylovrunTest, RunsThatStopBeforeTheSolveSayWhy) {
     kyra::io::writeVector(pathOf("short.mtx"), std::vector<double>{1, 2, 3});
     kyra::io::writeVector(pathOf("complex.mtx"), std::vector<Z>(4, Z(1, 1)));
-    const std::pair<Arguments, std::string> cases[] = {
-        {{"A=m.mtx", "b=ONES"}, "error: file (ONES) could not be read"},
-        {{"A=m.mtx", "xin=short.mtx"},
-         "error: the specified array (short.mtx) must have a length that matches the input matrix"},
-        {{"A=m.mtx", "b=complex.mtx"},
-         "error: the specified array (complex.mtx) does not match the complexity of the input matrix"},
-    };
-    for (const auto& [arguments, message] : cases) {
-        const RunOutput result = run(arguments);
-        EXPECT_EQ(result.out, configText() + message + "\n");
-        EXPECT_EQ(result.exitStatus, 1);
-    }
-}
-
-// Statuses from the library: its last status text, exit status 0, and no
-// solution written when the solve did not run.
-TEST_F(KrylovrunTest, ConfigurationRefusedAtExecutionPrintsTheLibraryText) {
-    const RunOutput result = run({"A=m.mtx", "solver=cg", "tolerance=nan", "x=x.mtx"});
-    EXPECT_EQ(result.out, configText("nan") + "argument error: config.relativeTolerance > 0.0\n");
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_FALSE(std::filesystem::exists(pathOf("x.mtx")));
-    // A data setter's refusal (a matrix without entries) ends the run the same way.
     write("%%MatrixMarket matrix coordinate real general\n3 3 0\n", "empty.mtx");
-    const RunOutput refused = run({"A=empty.mtx", "solver=cg"});
-    EXPECT_EQ(refused.out, configText() + "argument error: a != 0\n");
-    EXPECT_EQ(refused.exitStatus, 0);
+    const std::string array = "error: the specified array ";
+    const std::tuple<int, Arguments, std::string> cases[] = {
+        {1, {"A=m.mtx", "b=ONES"}, configText() + "error: file (ONES) could not be read"},
+        {1,
+         {"A=m.mtx", "xin=short.mtx"},
+         configText() + array + "(short.mtx) must have a length that matches the input matrix"},
+        {1,
+         {"A=m.mtx", "b=complex.mtx"},
+         configText() + array + "(complex.mtx) does not match the complexity of the input matrix"},
+        {0,
+         {"A=m.mtx", "solver=cg", "tolerance=nan", "x=x.mtx"},
+         configText("nan") + "argument error: config.relativeTolerance > 0.0"},
+        {0, {"A=empty.mtx", "solver=cg", "x=x.mtx"}, configText() + "argument error: a != 0"},
+    };
+    for (const auto& [exitStatus, arguments, output] : cases) expectRun(arguments, output + "\n", exitStatus);
+    EXPECT_FALSE(std::filesystem::exists(pathOf("x.mtx")));
     // The platform setter is the one whose status ends the run at once; a
     // build without cuda refuses it, before the missing matrix is looked at.
     const RunOutput cuda = run({"platform=cuda", "A=missing.mtx"});
