@@ -36,8 +36,6 @@ class HostVectorTest : public ::testing::Test {
 };
 TYPED_TEST_SUITE(HostVectorTest, AllScalarTypes);
 
-const char kOps[] = "NTC";
-
 // The elements of a strided vector.
 template <typename T>
 std::vector<T> elementsOf(const Vector<T>& v) {
@@ -92,14 +90,14 @@ TYPED_TEST(HostVectorTest, SolveInvertsTheChosenTriangle) {
     for (SideType side : {SideType::Upper, SideType::Lower}) {
         for (DiagType diag : {DiagType::NonUnit, DiagType::Unit}) {
             for (int op = 0; op < 3; ++op) {
-                SCOPED_TRACE(std::string(1, side.toChar()) + diag.toChar() + kOps[op]);
+                SCOPED_TRACE(std::string(1, side.toChar()) + diag.toChar() + "NTC"[op]);
                 const std::vector<T> b = randomVector<T>(n, this->rng);
                 HostVectorAlloc<T> y(n);
                 A.trsv_(side, TransOp(op), diag, HostVectorRef<T>(n, b.data(), 1), y);
                 const auto triangle = triangleOf([&](int i, int j) { return A(i, j); },
                                                  side == SideType::Lower, diag == DiagType::Unit);
                 const std::vector<T> x(y.val(), y.val() + n);
-                expectAllClose(b, denseProduct(n, n, triangle, kOps[op], x), this->tol, 4.0);
+                expectAllClose(b, denseProduct(n, n, triangle, "NTC"[op], x), this->tol, 4.0);
             }
         }
     }
