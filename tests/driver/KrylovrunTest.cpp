@@ -202,10 +202,9 @@ TEST_F(KrylovrunTest, RefusedNumbersAreNamed) {
 // reads the data; the rest of the output is not looked at here.
 TEST_F(KrylovrunTest, AcceptedNumbersReachTheConfiguration) {
     const std::pair<const char*, const char*> tolerances[] = {
-        {"1e-8", "1e-08"},    {".5", "0.5"},      {"5.", "5"},       {"+1.5", "1.5"}, {"-2", "-2"},
-        {"1E-3", "0.001"},    {"1e+2", "100"},    {"0", "0"},        {"1e-400", "0"}, {"nan", "nan"},
-        {"NaN", "nan"},       {"-nan", "-nan"},   {"nan(1)", "nan"}, {"inf", "inf"},  {"-Inf", "-inf"},
-        {"+INFINITY", "inf"}, {"infinity", "inf"}};
+        {"1e-8", "1e-08"}, {".5", "0.5"},     {"5.", "5"},    {"+1.5", "1.5"},  {"-2", "-2"},
+        {"1E-3", "0.001"}, {"1e+2", "100"},   {"0", "0"},     {"1e-400", "0"},  {"nan", "nan"},
+        {"-nan", "-nan"},  {"nan(1)", "nan"}, {"inf", "inf"}, {"-Inf", "-inf"}, {"+INFINITY", "inf"}};
     // printed as %d prints what atoi reads
     const char* iterations[] = {"50", "+51", "-0", "007", "2147483647", "-2147483648"};
     const std::pair<const char*, const char*> runtimes[] = {{"0", "disabled"}, {"-3", "-3"}, {"+12", "12"}};

@@ -88,7 +88,6 @@ TEST_F(MmioReaderTest, PeekClassifiesOrRefuses) {
     const std::tuple<std::string, DataType::Enum, std::string> cases[] = {
         {kGeneral, DataType::Real, ""},
         {"%%MatrixMarket matrix coordinate complex hermitian\n", DataType::Complex, ""},
-        {"%%MatrixMarket Matrix COORDINATE Integer symmetric\n", DataType::Real, ""},
         {"%%MatrixMarket matrix coordinate pattern general\n", DataType::Real, ""},
         {"%%MatrixMarket\tMATRIX  coordinate Integer Skew-Symmetric more\r\n", DataType::Real, ""},
         {kRealArray, DataType::Unknown,
@@ -126,9 +125,7 @@ TEST_F(MmioReaderTest, RealMatrices) {
         {"fewer lines than announced", kGeneral + "3 3 2000000000\n1 1 1\n2 2 2\n",
          Coo<double>{3, {1, 2}, {1, 2}, {1, 2}}},
         {"more lines than announced", kGeneral + "3 3 1\n1 1 1\n2 2 2\n", Coo<double>{3, {1}, {1}, {1}}},
-        {"a comment ends the entries", kGeneral + "3 3 3\n1 1 1\n% late\n2 2 2\n",
-         Coo<double>{3, {1}, {1}, {1}}},
-        {"garbage ends the entries", kSymmetric + "3 3 2000000000\n2 1 7\nabc\n3 3 1\n",
+        {"a line without a number ends the entries", kSymmetric + "3 3 2000000000\n2 1 7\nabc\n3 3 1\n",
          Coo<double>{3, {2, 1}, {1, 2}, {7, 7}}},
         {"zero size", kGeneral + "0 0 0\n", Coo<double>{0, {}, {}, {}}},
         {"no entries, not 2 nz - N", kSymmetric + "5 5 0\n", Coo<double>{5, {}, {}, {}}},
@@ -221,8 +218,6 @@ TEST_F(MmioReaderTest, VectorsAndTheirRefusals) {
         {kGeneral + "3 3 1\n1 1 1\n", false,
          "error: expecting a array/vector, got type type (matrix coordinate real general)"},
         {kRealArray + "3\n", false, "error: could not determine size of array"},
-        {"%%MatrixMarket matrix array\n", false,
-         "error: could not process Matrix Market banner for (" + path + ")"},
         {kRealArray + "3 1\n1\n2\n", false, failed},
         {kRealArray + "3 1\n1\nx\n3\n", false, failed},
         {kRealArray + "3 1\n1\n2 2\n3\n", false, failed},
@@ -336,8 +331,8 @@ TEST_F(MmioReaderTest, WrittenVectorLayoutAndWriteFailures) {
 
 // Signs, exponents, rounding ties, subnormals, overflow and underflow (where
 // from_chars alone gives no value), hexadecimal, infinities and NaN; then
-// fields that are not wholly a number.
-TEST(TextNumbers, ParseRealGivesStrtodsBitsOrRefuses) {
+// fields that are not wholly a number. Integers: what %d reads, nothing else.
+TEST(TextNumbers, ParseGivesStrtodsBitsOrWhatPercentDReadsOrRefuses) {
     std::istringstream accepted(
         "1.5E+03 -.5 +2 .5 1. -0 007 0.1 0.30000000000000004 9007199254740993 2.2250738585072011e-308 "
         "4.9e-324 2.4703282292062328e-324 1e-400 -1e-400 1e400 -1e309 123456789012345678901234567890e280 "
@@ -357,9 +352,6 @@ TEST(TextNumbers, ParseRealGivesStrtodsBitsOrRefuses) {
         double value = 7;
         EXPECT_FALSE(parseReal(field, value)) << '"' << field << '"';
     }
-}
-
-TEST(TextNumbers, ParseIntReadsWhatPercentDReadsAndNothingElse) {
     for (const auto& [field, expected] :
          {std::pair{"42", 42}, {"+7", 7}, {"-3", -3}, {"0005", 5}, {"-2147483648", INT_MIN}}) {
         int value = 0;

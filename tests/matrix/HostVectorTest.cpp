@@ -1,10 +1,9 @@
-// Host vectors and matrices for the four scalar types: vector arithmetic
-// with strides, the dense triangular solve (the only dense operation a
-// method uses) with a leading dimension larger than the rows and the
-// matrix-free operator against plain loops; each fused vector and matrix
-// operation against the plain sequence it replaces (the interface's
-// default), on odd lengths and on one long enough to run in threads; the
-// overflow-safe norm at extreme scales.
+// Host vectors and matrices for the four scalar types against plain loops:
+// vector arithmetic with strides, the dense triangular solve (the only dense
+// operation a method uses) with a leading dimension larger than the rows, the
+// matrix-free operator; each fused operation against the plain sequence it
+// replaces (the interface's default), on odd lengths and on one long enough
+// to run in threads; the overflow-safe norm at extreme scales.
 
 #include <gtest/gtest.h>
 
