@@ -174,7 +174,7 @@ TEST_F(HostPlatform, ReorderingStaysInvisibleToTheCaller) {
         execute();
         EXPECT_EQ(kyraSparseMaxIterationsReached, result.flag);
         EXPECT_EQ(x, guess);
-        EXPECT_NEAR(trueRelativeResidual(A, guess, b) * norm(b), result.initialResidual, 1e-9);
+        EXPECT_NEAR(trueResidual(A, b, guess), result.initialResidual, 1e-9);
         ASSERT_EQ(kyraSparseNoError, kyraSparseSetNoPreconditioner(handle, plan, nullptr));
     }
 }
