@@ -41,11 +41,6 @@ Wide<T> widen(const T& v) {
 }
 
 template <typename T>
-T narrow(const Wide<T>& v) {
-    return scalar<T>(kyra::realPart(v), kyra::imagPart(v));
-}
-
-template <typename T>
 double norm(const std::vector<T>& v) {
     double sum = 0.0;
     for (const T& e : v) sum += kyra::abs(widen(e)) * kyra::abs(widen(e));

@@ -83,21 +83,10 @@ TYPED_TEST(PreconditionerApply, MultipliesByOpOfTheOperator) {
 // ---------------------------------------------------------------------------
 // Through the public interface.
 
-using Setter = std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)>;
-
-template <typename Options>
-Setter with(kyraSparseStatus (*set)(kyraSparseHandle, kyraSparsePlan, const Options*), Options options) {
-    return [set, options](kyraSparseHandle h, kyraSparsePlan p) { return set(h, p, &options); };
-}
-template <typename Options>
-Setter withDefaults(kyraSparseStatus (*set)(kyraSparseHandle, kyraSparsePlan, const Options*)) {
-    return [set](kyraSparseHandle h, kyraSparsePlan p) { return set(h, p, nullptr); };
-}
-const Setter jacobi = withDefaults(kyraSparseSetJacobiPreconditioner),
-             blockJacobi = withDefaults(kyraSparseSetBlockJacobiPreconditioner),
-             ilu0 = withDefaults(kyraSparseSetIlu0Preconditioner),
-             ainv = withDefaults(kyraSparseSetAinvPreconditioner),
-             fainv = withDefaults(kyraSparseSetFainvPreconditioner);
+const Setter jacobi = with(kyraSparseSetJacobiPreconditioner),
+             blockJacobi = with(kyraSparseSetBlockJacobiPreconditioner),
+             ilu0 = with(kyraSparseSetIlu0Preconditioner), ainv = with(kyraSparseSetAinvPreconditioner),
+             fainv = with(kyraSparseSetFainvPreconditioner);
 
 class Preconditioners : public PublicPlan {
   protected:

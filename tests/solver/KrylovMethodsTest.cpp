@@ -182,17 +182,14 @@ TYPED_TEST(KrylovMethods, StagnationCountsStepsAndYieldsToTheLimit) {
 using KrylovMethodSetters = PublicPlan;
 
 TEST_F(KrylovMethodSetters, NameTheMethodOrRefuseItsOptions) {
-    const auto defaults = [](auto setter) {
-        return [setter](kyraSparseHandle h, kyraSparsePlan p) { return setter(h, p, nullptr); };
-    };
     const struct {
-        std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)> set;
+        Setter set;
         kyraSparseStatus status;
         std::string text;  // the plan's solver text, or the refusal
     } cases[] = {
         {bicg(-3).set, kyraSparseNoError, "bicg"},
-        {defaults(kyraSparseSetBicgstablSolver), kyraSparseNoError, "bicgstabl(2)"},
-        {defaults(kyraSparseSetGmresSolver), kyraSparseNoError, "gmres(20)"},
+        {with(kyraSparseSetBicgstablSolver), kyraSparseNoError, "bicgstabl(2)"},
+        {with(kyraSparseSetGmresSolver), kyraSparseNoError, "gmres(20)"},
         {gmres(0).set, kyraSparseNoError, "gmres(0)"},
         {bicgstabl(0).set, kyraSparseArgumentError, "argument error: solverOpts.l > 0"},
         {bicgstabl(-1).set, kyraSparseArgumentError, "argument error: solverOpts.l >= 0"},

@@ -3,7 +3,7 @@
 
 // Shared pieces of the solver tests: the methods as a table, the test
 // systems, a diagonal preconditioner that counts its applications, and a
-// runner that drives single runs the way plan execution does, on any platform.
+// runner that drives single runs the way plan execution does.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/TestMatrices.h"
+#include "common/PublicSolve.h"
 #include "core/Context.h"
 #include "core/Options.h"
 #include "matrix/HostVector.h"
@@ -38,7 +38,7 @@ enum class Side { Right, Left, Split };
 struct Method {
     std::string name;  // the plan's solver text
     std::function<std::unique_ptr<Solver>()> make;
-    std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)> set;
+    Setter set;
     Side side;
     bool hermitian;  // needs a Hermitian system (CG, MINRES)
 };
@@ -47,8 +47,7 @@ template <typename S, typename Options>
 Method method(std::string name, Options opts,
               kyraSparseStatus (*setter)(kyraSparseHandle, kyraSparsePlan, const Options*), Side side,
               bool hermitian = false) {
-    return {name, [opts] { return std::unique_ptr<Solver>(new S(&opts)); },
-            [opts, setter](kyraSparseHandle h, kyraSparsePlan p) { return setter(h, p, &opts); }, side,
+    return {name, [opts] { return std::unique_ptr<Solver>(new S(&opts)); }, with(setter, opts), side,
             hermitian};
 }
 inline Method cg() {
@@ -187,14 +186,14 @@ inline kyraSparseConfig configWith(double relativeTolerance, int maxIterations) 
     return config;
 }
 
-// Drives single runs as plan execution does: a fresh result record with a
-// copy of the configuration, beginRun, then details until a flag is thrown.
-// Without x0 the run starts from a zero guess (x holds other values before).
-template <typename PlatformType = HostPlatform>
-class BasicRunner {
+// Drives single runs on the host as plan execution does: a fresh result
+// record with a copy of the configuration, beginRun, then details until a
+// flag is thrown. Without x0 the run starts from a zero guess (x holds other
+// values before).
+class Runner {
   public:
     template <typename T>
-    Outcome<T> run(Solver& solver, const Matrix<T>& A, const std::vector<T>& b, kyraSparseConfig config,
+    Outcome<T> run(Solver& solver, const Csr<T>& A, const std::vector<T>& b, kyraSparseConfig config,
                    const Preconditioner* M = nullptr, const std::vector<T>* x0 = nullptr) {
         Outcome<T> out;
         out.x = x0 ? *x0 : std::vector<T>(b.size(), scalar<T>(7.0, 3.0));
@@ -207,25 +206,19 @@ class BasicRunner {
         const HostVectorRef<T> bVector(n, b.data());
         solver.beginRun(context_, out.result.config, out.result);
         try {
-            solver.details(platform_, M ? *M : none_, A, bVector, x);
+            solver.details(platform_, M ? *M : none_, A.matrix(), bVector, x);
             ADD_FAILURE() << solver.name() << " returned without a flag";
         } catch (kyraSparseFlag flag) {
             out.flag = flag;
         }
         return out;
     }
-    template <typename T>
-    Outcome<T> run(Solver& solver, const Csr<T>& A, const std::vector<T>& b, kyraSparseConfig config,
-                   const Preconditioner* M = nullptr, const std::vector<T>* x0 = nullptr) {
-        return run(solver, static_cast<const Matrix<T>&>(A.matrix()), b, config, M, x0);
-    }
 
   private:
     Context context_;
-    PlatformType platform_{context_, nullptr};
+    HostPlatform platform_{context_, nullptr};
     NoPreconditioner none_{nullptr};
 };
-using Runner = BasicRunner<>;
 
 }  // namespace solvertest
 
