@@ -116,36 +116,6 @@ Dense<T> toDense(int n, int base, const T* val, const int* rowPtr, const int* co
     return d;
 }
 
-// The inverse by Gauss-Jordan elimination with partial pivoting.
-template <typename T>
-Dense<T> inverse(Dense<T> a) {
-    const int n = a.n();
-    Dense<T> inv = Dense<T>::identity(n);
-    for (int j = 0; j < n; ++j) {
-        int pivot = j;
-        for (int r = j + 1; r < n; ++r)
-            if (kyra::abs(a(r, j)) > kyra::abs(a(pivot, j))) pivot = r;
-        for (int c = 0; c < n; ++c) {
-            std::swap(a(j, c), a(pivot, c));
-            std::swap(inv(j, c), inv(pivot, c));
-        }
-        const Wide<T> scale = Wide<T>(1) / a(j, j);
-        for (int c = 0; c < n; ++c) {
-            a(j, c) *= scale;
-            inv(j, c) *= scale;
-        }
-        for (int r = 0; r < n; ++r) {
-            if (r == j) continue;
-            const Wide<T> f = a(r, j);
-            for (int c = 0; c < n; ++c) {
-                a(r, c) -= f * a(j, c);
-                inv(r, c) -= f * inv(j, c);
-            }
-        }
-    }
-    return inv;
-}
-
 template <typename T>
 T randomScalar(std::mt19937& rng) {
     std::uniform_real_distribution<double> uniform(-1.0, 1.0);

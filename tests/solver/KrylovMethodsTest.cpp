@@ -243,18 +243,16 @@ TEST(ComplexBicgstab, OneStepCyclesMatchBicgstabAndLongerCyclesConverge) {
     }
 }
 
-// With m >= n the first cycle spans the whole space: one cycle gives the
-// dense solution.
+// With m >= n the first cycle spans the whole space: one cycle solves the
+// system up to rounding.
 TYPED_TEST(KrylovMethods, FullGmresCycleGivesTheDenseSolution) {
     using T = TypeParam;
     const Csr<T> A = randomComplex<T>(8, 3);
     const std::vector<T> b = rightHandSide(A, smoothSolution<T>(A.n()));
-    const std::vector<Wide<T>> xDense = inverse(A.dense()) * b;
     Runner runner;
     const Outcome<T> run = runner.run(*gmres(50).make(), A, b, configWith(100 * solveTolerance<T>(), 10));
     EXPECT_EQ(run.result.iterations, 1);
-    for (int i = 0; i < A.n(); ++i)
-        EXPECT_LE(kyra::abs(widen(run.x[i]) - xDense[i]), 10 * solveTolerance<T>() * norm(xDense));
+    EXPECT_LE(trueResidual(A, b, run.x), 10 * solveTolerance<T>() * norm(b));
 }
 
 // Left preconditioning: the reported residual is |M^-1 (b - A x)|, measured
