@@ -159,7 +159,7 @@ TYPED_TEST(KrylovMethods, StagnationCountsStepsAndYieldsToTheLimit) {
     Runner runner;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.m.name);
-        const StagnatingSystem<T> s(systemFor<T>(c.m, 4, 1.3));
+        const StagnatingSystem<T> s = stagnating(systemFor<T>(c.m, 4, 1.3));
         const auto solver = c.m.make();
         const Outcome<T> run = runner.run(*solver, s.A, s.b, configWith(1e-12, 100), nullptr, &s.x0);
         EXPECT_EQ(run.flag, kyraSparseStagnation);

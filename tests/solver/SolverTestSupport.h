@@ -44,34 +44,26 @@ struct Method {
 };
 
 template <typename S, typename Options>
-Method method(std::string name, Options opts,
-              kyraSparseStatus (*setter)(kyraSparseHandle, kyraSparsePlan, const Options*), Side side,
-              bool hermitian = false) {
+Method method(std::string name, kyraSparseStatus (*setter)(kyraSparseHandle, kyraSparsePlan, const Options*),
+              std::decay_t<Options> opts, Side side, bool hermitian = false) {
     return {name, [opts] { return std::unique_ptr<Solver>(new S(&opts)); }, with(setter, opts), side,
             hermitian};
 }
-inline Method cg() {
-    return method<Cg>("cg", kyraSparseCgOptions{}, kyraSparseSetCgSolver, Side::Split, true);
-}
-inline Method bicg(int explicitTranspose = 0) {
-    return method<Bicg>("bicg", kyraSparseBicgOptions{explicitTranspose}, kyraSparseSetBicgSolver,
-                        Side::Split);
+inline Method cg() { return method<Cg>("cg", kyraSparseSetCgSolver, {}, Side::Split, true); }
+inline Method bicg(int transpose = 0) {
+    return method<Bicg>("bicg", kyraSparseSetBicgSolver, {transpose}, Side::Split);
 }
 inline Method bicgstab() {
-    return method<Bicgstab>("bicgstab", kyraSparseBicgstabOptions{}, kyraSparseSetBicgstabSolver,
-                            Side::Right);
+    return method<Bicgstab>("bicgstab", kyraSparseSetBicgstabSolver, {}, Side::Right);
 }
 inline Method bicgstabl(int l) {
-    return method<Bicgstabl>("bicgstabl(" + std::to_string(l) + ")", kyraSparseBicgstablOptions{l},
-                             kyraSparseSetBicgstablSolver, Side::Right);
+    return method<Bicgstabl>("bicgstabl(" + std::to_string(l) + ")", kyraSparseSetBicgstablSolver, {l},
+                             Side::Right);
 }
-inline Method gmres(int restart) {
-    return method<Gmres>("gmres(" + std::to_string(restart) + ")", kyraSparseGmresOptions{restart},
-                         kyraSparseSetGmresSolver, Side::Left);
+inline Method gmres(int m) {
+    return method<Gmres>("gmres(" + std::to_string(m) + ")", kyraSparseSetGmresSolver, {m}, Side::Left);
 }
-inline Method minres() {
-    return method<Minres>("minres", kyraSparseMinresOptions{}, kyraSparseSetMinresSolver, Side::Split, true);
-}
+inline Method minres() { return method<Minres>("minres", kyraSparseSetMinresSolver, {}, Side::Split, true); }
 
 // Relative accuracy a solve in T can be asked for.
 template <typename T>
@@ -118,21 +110,18 @@ Csr<T> diagonal(const std::vector<double>& d) {
 // step on the base part is below the rounding of |x|.
 template <typename T>
 struct StagnatingSystem {
-    explicit StagnatingSystem(const Csr<T>& base)
-        : A(base.n() + 1,
-            [&] {
-                std::vector<Entry<T>> e = base.entries();
-                e.push_back({base.n(), base.n(), scalar<T>(std::ldexp(1.0, -100))});
-                return e;
-            }()),
-          b(rightHandSide(base, smoothSolution<T>(base.n()))),
-          x0(A.n()) {
-        b.push_back(scalar<T>(1.0));
-        x0.back() = scalar<T>(std::ldexp(1.0, 100));
-    }
     Csr<T> A;
     std::vector<T> b, x0;
 };
+template <typename T>
+StagnatingSystem<T> stagnating(const Csr<T>& base) {
+    std::vector<Entry<T>> e = base.entries();
+    e.push_back({base.n(), base.n(), scalar<T>(std::ldexp(1.0, -100))});
+    std::vector<T> b = rightHandSide(base, smoothSolution<T>(base.n())), x0(base.n() + 1);
+    b.push_back(scalar<T>(1.0));
+    x0.back() = scalar<T>(std::ldexp(1.0, 100));
+    return {Csr<T>(base.n() + 1, e), b, x0};
+}
 
 // ---------------------------------------------------------- test operators
 
