@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "common/DenseChecks.h"
@@ -197,6 +198,37 @@ std::vector<Entry<T>> scrambledGrid(int side) {
         }
     }
     return e;
+}
+
+// A nonsymmetric n x n matrix with a stored, dominant diagonal and about
+// `perRow` random off-diagonal entries per row, rows sorted. Hermitian
+// (symmetric for real types) and positive definite when `hermitian`.
+template <typename T>
+Csr<T> randomMatrix(int n, int perRow, unsigned seed, int base = 0, bool hermitian = false) {
+    std::mt19937 generator(seed);
+    std::uniform_int_distribution<int> column(0, n - 1);
+    std::vector<std::vector<bool>> used(n, std::vector<bool>(n, false));
+    std::vector<Entry<T>> entries;
+    std::vector<double> rowSum(n, 0.0);
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < perRow; ++k) {
+            const int c = column(generator);
+            if (c == i || used[i][c] || (hermitian && used[c][i])) continue;
+            used[i][c] = true;
+            const T v = randomScalar<T>(generator);
+            entries.push_back({i, c, v});
+            rowSum[i] += kyra::abs(v);
+            if (!hermitian) continue;
+            used[c][i] = true;
+            entries.push_back({c, i, kyra::conj(v)});
+            rowSum[c] += kyra::abs(v);
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        const T shift = hermitian ? T(0) : randomScalar<T>(generator);
+        entries.push_back({i, i, shift + scalar<T>(rowSum[i] + 0.5 + (i % 3))});
+    }
+    return Csr<T>(n, sortedByRowAndColumn(entries), base);
 }
 
 #endif

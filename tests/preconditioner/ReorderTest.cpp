@@ -42,7 +42,7 @@ TYPED_TEST_SUITE(Reordering, ScalarTypes);
 TYPED_TEST(Reordering, PermutesSymmetrically) {
     using T = TypeParam;
     const Csr<T> grid(144, sortedByRowAndColumn(scrambledGrid<T>(12))),
-        unsymmetric = pctest::randomMatrix<T>(97, 3, 11);
+        unsymmetric = randomMatrix<T>(97, 3, 11);
     for (const Csr<T>* A : {&grid, &unsymmetric}) {
         for (kyraSparseReordering kind : {kyraSparseAmdReordering, kyraSparseSymamdReordering}) {
             SCOPED_TRACE(::testing::Message() << "n " << A->n() << " kind " << kind);
