@@ -6,12 +6,25 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "common/TestMatrices.h"
 #include "kyraSparse.h"
+
+// A plan setter with its options bound; without options it passes none (the
+// defaults).
+using Setter = std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)>;
+template <typename Options>
+Setter with(kyraSparseStatus (*set)(kyraSparseHandle, kyraSparsePlan, const Options*),
+            std::optional<std::decay_t<Options>> options = {}) {
+    return [set, options](kyraSparseHandle h, kyraSparsePlan p) {
+        return set(h, p, options ? &*options : nullptr);
+    };
+}
 
 // A fresh library handle per test, with a reader for its last status text.
 class HandleTest : public ::testing::Test {
@@ -46,22 +59,20 @@ class PublicPlan : public HandleTest {
     template <typename T>
     kyraSparseStatus setData(const Csr<T>& A, std::vector<T>& x, const std::vector<T>& b) {
         const kyraSparseCsrOptions base{A.base()};
-        const auto set = [&](auto setter, auto* values, auto* xs, auto* bs) {
-            return setter(handle, plan, &base, A.n(), A.nnz(), values, A.rowPtr().data(), A.colInd().data(),
-                          xs, bs);
+        const auto set = [&](auto setter, auto tag) {  // tag: a value of the setter's scalar type
+            using S = decltype(tag);
+            return setter(handle, plan, &base, A.n(), A.nnz(), reinterpret_cast<const S*>(A.val().data()),
+                          A.rowPtr().data(), A.colInd().data(), reinterpret_cast<S*>(x.data()),
+                          reinterpret_cast<const S*>(b.data()));
         };
-        using Float = kyraSparseComplexFloat;
-        using Double = kyraSparseComplexDouble;
         if constexpr (std::is_same<T, float>::value) {
-            return set(kyraSparseSetScsrData, A.val().data(), x.data(), b.data());
+            return set(kyraSparseSetScsrData, float{});
         } else if constexpr (std::is_same<T, double>::value) {
-            return set(kyraSparseSetDcsrData, A.val().data(), x.data(), b.data());
+            return set(kyraSparseSetDcsrData, double{});
         } else if constexpr (std::is_same<T, kyra::Complex<float>>::value) {
-            return set(kyraSparseSetCcsrData, reinterpret_cast<const Float*>(A.val().data()),
-                       reinterpret_cast<Float*>(x.data()), reinterpret_cast<const Float*>(b.data()));
+            return set(kyraSparseSetCcsrData, kyraSparseComplexFloat{});
         } else {
-            return set(kyraSparseSetZcsrData, reinterpret_cast<const Double*>(A.val().data()),
-                       reinterpret_cast<Double*>(x.data()), reinterpret_cast<const Double*>(b.data()));
+            return set(kyraSparseSetZcsrData, kyraSparseComplexDouble{});
         }
     }
 

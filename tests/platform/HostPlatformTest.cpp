@@ -31,23 +31,18 @@ class HostPlatform : public PublicPlan {
         return kyraSparseSetHostPlatform(handle, plan, &opts);
     }
 
-    // The public setter of the arrays' format.
+    // The public setter of the arrays' format; CSC takes (rowInd, colPtr).
     kyraSparseStatus setArrays(const CallerArrays<double>& c, std::vector<double>& x,
                                const std::vector<double>& b) {
-        const double* a = c.values.data();
-        if (c.storage == kCooStorage) {
-            const kyraSparseCooOptions opts{c.base};
-            return kyraSparseSetDcooData(handle, plan, &opts, c.n, c.nnz(), a, c.first.data(),
-                                         c.second.data(), x.data(), b.data());
-        }
-        if (c.storage == kCscStorage) {
-            const kyraSparseCscOptions opts{c.base};
-            return kyraSparseSetDcscData(handle, plan, &opts, c.n, c.nnz(), a, c.second.data(),
-                                         c.first.data(), x.data(), b.data());
-        }
-        const kyraSparseCsrOptions opts{c.base};
-        return kyraSparseSetDcsrData(handle, plan, &opts, c.n, c.nnz(), a, c.first.data(), c.second.data(),
-                                     x.data(), b.data());
+        const auto set = [&](auto setter, auto opts, const std::vector<int>& p, const std::vector<int>& q) {
+            return setter(handle, plan, &opts, c.n, c.nnz(), c.values.data(), p.data(), q.data(), x.data(),
+                          b.data());
+        };
+        if (c.storage == kCooStorage)
+            return set(kyraSparseSetDcooData, kyraSparseCooOptions{c.base}, c.first, c.second);
+        if (c.storage == kCscStorage)
+            return set(kyraSparseSetDcscData, kyraSparseCscOptions{c.base}, c.second, c.first);
+        return set(kyraSparseSetDcsrData, kyraSparseCsrOptions{c.base}, c.first, c.second);
     }
 
     const int n = 144;
@@ -120,8 +115,7 @@ TEST_F(HostPlatform, BadIndexArraysEndTheExecutionBeforeAnyWrite) {
             ASSERT_EQ(kyraSparseNoError, setArrays(arrays, x, rhs));
             EXPECT_EQ(kyraSparseDataFormatError, execute());
             EXPECT_EQ(std::string("error: ") + c.expected, lastStatus());
-            EXPECT_EQ(before.first, arrays.first);
-            EXPECT_EQ(before.second, arrays.second);
+            EXPECT_TRUE(before.first == arrays.first && before.second == arrays.second);
             EXPECT_EQ(x, std::vector<double>(n, 5.0));
         }
     }
@@ -174,7 +168,7 @@ TEST_F(HostPlatform, ReorderingStaysInvisibleToTheCaller) {
         execute();
         EXPECT_EQ(kyraSparseMaxIterationsReached, result.flag);
         EXPECT_EQ(x, guess);
-        EXPECT_NEAR(trueRelativeResidual(A, guess, b) * norm(b), result.initialResidual, 1e-9);
+        EXPECT_NEAR(trueResidual(A, b, guess), result.initialResidual, 1e-9);
         ASSERT_EQ(kyraSparseNoError, kyraSparseSetNoPreconditioner(handle, plan, nullptr));
     }
 }

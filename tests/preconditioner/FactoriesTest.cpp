@@ -38,29 +38,6 @@ template <typename T>
 class Factories : public ::testing::Test {};
 TYPED_TEST_SUITE(Factories, ScalarTypes);
 
-// D^-1 and the inverses of the diagonal blocks (n = 23 with blocks of 4
-// leaves a last block of 3), in A's index base, nothing outside the blocks.
-TYPED_TEST(Factories, JacobiAndBlockJacobiInvertTheDiagonalBlocks) {
-    using T = TypeParam;
-    for (int base : {0, 1}) {
-        for (int b : {1, 4, 23}) {
-            SCOPED_TRACE(::testing::Message() << "base " << base << " block size " << b);
-            const Csr<T> a = randomMatrix<T>(23, 6, 17, base);
-            const auto M = b == 1 ? makeJacobi(a.matrix(), {}) : makeBlockJacobi(a.matrix(), {b});
-            EXPECT_EQ(hostCsr(M).index().toInt(), base);
-            const Dense<T> A = a.dense(), inverse = toDense(*M);
-            Dense<T> blocks(a.n());
-            for (int i = 0; i < a.n(); ++i) {
-                for (int j = 0; j < a.n(); ++j) {
-                    if (i / b == j / b) blocks(i, j) = A(i, j);
-                    EXPECT_TRUE(i / b == j / b || kyra::abs(inverse(i, j)) == 0.0) << i << ", " << j;
-                }
-            }
-            EXPECT_LE((inverse * blocks).maxDifference(Dense<T>::identity(a.n())), 10 * tolerance<T>());
-        }
-    }
-}
-
 // A missing or zero diagonal gives an identity row (NaN is not zero), of
 // duplicates the last nonzero counts; a singular block becomes the identity
 // block; the padding of a partial last block stays inside the matrix.

@@ -1,14 +1,13 @@
 #ifndef KYRA_TESTS_PRECONDITIONER_PRECONDITIONERTESTSUPPORT_H
 #define KYRA_TESTS_PRECONDITIONER_PRECONDITIONERTESTSUPPORT_H
 
-// Random sparse matrices of the four scalar types for the preconditioner
-// tests, and the run of a kernel with a given thread count.
+// Pieces of the preconditioner tests: dense products of factors, and the
+// failure text of a kernel run with a given thread count.
 
 #include <gtest/gtest.h>
 #include <omp.h>
 
 #include <functional>
-#include <random>
 #include <vector>
 
 #include "common/TestMatrices.h"
@@ -18,37 +17,6 @@
 namespace pctest {
 
 using Iterative::HostCsrMatrix;
-
-// A nonsymmetric n x n matrix with a stored, dominant diagonal and about
-// `perRow` random off-diagonal entries per row, rows sorted. Hermitian
-// (symmetric for real types) and positive definite when `hermitian`.
-template <typename T>
-Csr<T> randomMatrix(int n, int perRow, unsigned seed, int base = 0, bool hermitian = false) {
-    std::mt19937 generator(seed);
-    std::uniform_int_distribution<int> column(0, n - 1);
-    std::vector<std::vector<bool>> used(n, std::vector<bool>(n, false));
-    std::vector<Entry<T>> entries;
-    std::vector<double> rowSum(n, 0.0);
-    for (int i = 0; i < n; ++i) {
-        for (int k = 0; k < perRow; ++k) {
-            const int c = column(generator);
-            if (c == i || used[i][c] || (hermitian && used[c][i])) continue;
-            used[i][c] = true;
-            const T v = randomScalar<T>(generator);
-            entries.push_back({i, c, v});
-            rowSum[i] += kyra::abs(v);
-            if (!hermitian) continue;
-            used[c][i] = true;
-            entries.push_back({c, i, kyra::conj(v)});
-            rowSum[c] += kyra::abs(v);
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        const T shift = hermitian ? T(0) : randomScalar<T>(generator);
-        entries.push_back({i, i, shift + scalar<T>(rowSum[i] + 0.5 + (i % 3))});
-    }
-    return Csr<T>(n, sortedByRowAndColumn(entries), base);
-}
 
 template <typename T>
 const HostCsrMatrix<T>& hostCsr(const std::shared_ptr<Iterative::Matrix<T>>& M) {

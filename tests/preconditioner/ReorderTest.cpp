@@ -42,16 +42,15 @@ TYPED_TEST_SUITE(Reordering, ScalarTypes);
 TYPED_TEST(Reordering, PermutesSymmetrically) {
     using T = TypeParam;
     const Csr<T> grid(144, sortedByRowAndColumn(scrambledGrid<T>(12))),
-        unsymmetric = pctest::randomMatrix<T>(97, 3, 11);
+        unsymmetric = randomMatrix<T>(97, 3, 11);
     for (const Csr<T>* A : {&grid, &unsymmetric}) {
         for (kyraSparseReordering kind : {kyraSparseAmdReordering, kyraSparseSymamdReordering}) {
             SCOPED_TRACE(::testing::Message() << "n " << A->n() << " kind " << kind);
             const ReorderedMatrix<T> reordered = reorderWithPermutation(kind, A->matrix());
             const std::vector<int>& perm = reordered.permutation;
-            std::vector<int> sorted(perm), identity(A->n());
-            std::sort(sorted.begin(), sorted.end());
+            std::vector<int> identity(A->n());
             std::iota(identity.begin(), identity.end(), 0);
-            ASSERT_EQ(sorted, identity);
+            ASSERT_TRUE(std::is_permutation(perm.begin(), perm.end(), identity.begin()));
             const HostCsrMatrix<T>& B = *reordered.matrix;
             EXPECT_EQ(B.nnz(), A->nnz());
             const Dense<T> a = A->dense(), b = toDense(B);

@@ -3,7 +3,7 @@
 
 // Shared pieces of the solver tests: the methods as a table, the test
 // systems, a diagonal preconditioner that counts its applications, and a
-// runner that drives single runs the way plan execution does, on any platform.
+// runner that drives single runs the way plan execution does.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/TestMatrices.h"
+#include "common/PublicSolve.h"
 #include "core/Context.h"
 #include "core/Options.h"
 #include "matrix/HostVector.h"
@@ -38,41 +38,32 @@ enum class Side { Right, Left, Split };
 struct Method {
     std::string name;  // the plan's solver text
     std::function<std::unique_ptr<Solver>()> make;
-    std::function<kyraSparseStatus(kyraSparseHandle, kyraSparsePlan)> set;
+    Setter set;
     Side side;
     bool hermitian;  // needs a Hermitian system (CG, MINRES)
 };
 
 template <typename S, typename Options>
-Method method(std::string name, Options opts,
-              kyraSparseStatus (*setter)(kyraSparseHandle, kyraSparsePlan, const Options*), Side side,
-              bool hermitian = false) {
-    return {name, [opts] { return std::unique_ptr<Solver>(new S(&opts)); },
-            [opts, setter](kyraSparseHandle h, kyraSparsePlan p) { return setter(h, p, &opts); }, side,
+Method method(std::string name, kyraSparseStatus (*setter)(kyraSparseHandle, kyraSparsePlan, const Options*),
+              std::decay_t<Options> opts, Side side, bool hermitian = false) {
+    return {name, [opts] { return std::unique_ptr<Solver>(new S(&opts)); }, with(setter, opts), side,
             hermitian};
 }
-inline Method cg() {
-    return method<Cg>("cg", kyraSparseCgOptions{}, kyraSparseSetCgSolver, Side::Split, true);
-}
-inline Method bicg(int explicitTranspose = 0) {
-    return method<Bicg>("bicg", kyraSparseBicgOptions{explicitTranspose}, kyraSparseSetBicgSolver,
-                        Side::Split);
+inline Method cg() { return method<Cg>("cg", kyraSparseSetCgSolver, {}, Side::Split, true); }
+inline Method bicg(int transpose = 0) {
+    return method<Bicg>("bicg", kyraSparseSetBicgSolver, {transpose}, Side::Split);
 }
 inline Method bicgstab() {
-    return method<Bicgstab>("bicgstab", kyraSparseBicgstabOptions{}, kyraSparseSetBicgstabSolver,
-                            Side::Right);
+    return method<Bicgstab>("bicgstab", kyraSparseSetBicgstabSolver, {}, Side::Right);
 }
 inline Method bicgstabl(int l) {
-    return method<Bicgstabl>("bicgstabl(" + std::to_string(l) + ")", kyraSparseBicgstablOptions{l},
-                             kyraSparseSetBicgstablSolver, Side::Right);
+    return method<Bicgstabl>("bicgstabl(" + std::to_string(l) + ")", kyraSparseSetBicgstablSolver, {l},
+                             Side::Right);
 }
-inline Method gmres(int restart) {
-    return method<Gmres>("gmres(" + std::to_string(restart) + ")", kyraSparseGmresOptions{restart},
-                         kyraSparseSetGmresSolver, Side::Left);
+inline Method gmres(int m) {
+    return method<Gmres>("gmres(" + std::to_string(m) + ")", kyraSparseSetGmresSolver, {m}, Side::Left);
 }
-inline Method minres() {
-    return method<Minres>("minres", kyraSparseMinresOptions{}, kyraSparseSetMinresSolver, Side::Split, true);
-}
+inline Method minres() { return method<Minres>("minres", kyraSparseSetMinresSolver, {}, Side::Split, true); }
 
 // Relative accuracy a solve in T can be asked for.
 template <typename T>
@@ -119,21 +110,18 @@ Csr<T> diagonal(const std::vector<double>& d) {
 // step on the base part is below the rounding of |x|.
 template <typename T>
 struct StagnatingSystem {
-    explicit StagnatingSystem(const Csr<T>& base)
-        : A(base.n() + 1,
-            [&] {
-                std::vector<Entry<T>> e = base.entries();
-                e.push_back({base.n(), base.n(), scalar<T>(std::ldexp(1.0, -100))});
-                return e;
-            }()),
-          b(rightHandSide(base, smoothSolution<T>(base.n()))),
-          x0(A.n()) {
-        b.push_back(scalar<T>(1.0));
-        x0.back() = scalar<T>(std::ldexp(1.0, 100));
-    }
     Csr<T> A;
     std::vector<T> b, x0;
 };
+template <typename T>
+StagnatingSystem<T> stagnating(const Csr<T>& base) {
+    std::vector<Entry<T>> e = base.entries();
+    e.push_back({base.n(), base.n(), scalar<T>(std::ldexp(1.0, -100))});
+    std::vector<T> b = rightHandSide(base, smoothSolution<T>(base.n())), x0(base.n() + 1);
+    b.push_back(scalar<T>(1.0));
+    x0.back() = scalar<T>(std::ldexp(1.0, 100));
+    return {Csr<T>(base.n() + 1, e), b, x0};
+}
 
 // ---------------------------------------------------------- test operators
 
@@ -187,14 +175,14 @@ inline kyraSparseConfig configWith(double relativeTolerance, int maxIterations) 
     return config;
 }
 
-// Drives single runs as plan execution does: a fresh result record with a
-// copy of the configuration, beginRun, then details until a flag is thrown.
-// Without x0 the run starts from a zero guess (x holds other values before).
-template <typename PlatformType = HostPlatform>
-class BasicRunner {
+// Drives single runs on the host as plan execution does: a fresh result
+// record with a copy of the configuration, beginRun, then details until a
+// flag is thrown. Without x0 the run starts from a zero guess (x holds other
+// values before).
+class Runner {
   public:
     template <typename T>
-    Outcome<T> run(Solver& solver, const Matrix<T>& A, const std::vector<T>& b, kyraSparseConfig config,
+    Outcome<T> run(Solver& solver, const Csr<T>& A, const std::vector<T>& b, kyraSparseConfig config,
                    const Preconditioner* M = nullptr, const std::vector<T>* x0 = nullptr) {
         Outcome<T> out;
         out.x = x0 ? *x0 : std::vector<T>(b.size(), scalar<T>(7.0, 3.0));
@@ -207,25 +195,19 @@ class BasicRunner {
         const HostVectorRef<T> bVector(n, b.data());
         solver.beginRun(context_, out.result.config, out.result);
         try {
-            solver.details(platform_, M ? *M : none_, A, bVector, x);
+            solver.details(platform_, M ? *M : none_, A.matrix(), bVector, x);
             ADD_FAILURE() << solver.name() << " returned without a flag";
         } catch (kyraSparseFlag flag) {
             out.flag = flag;
         }
         return out;
     }
-    template <typename T>
-    Outcome<T> run(Solver& solver, const Csr<T>& A, const std::vector<T>& b, kyraSparseConfig config,
-                   const Preconditioner* M = nullptr, const std::vector<T>* x0 = nullptr) {
-        return run(solver, static_cast<const Matrix<T>&>(A.matrix()), b, config, M, x0);
-    }
 
   private:
     Context context_;
-    PlatformType platform_{context_, nullptr};
+    HostPlatform platform_{context_, nullptr};
     NoPreconditioner none_{nullptr};
 };
-using Runner = BasicRunner<>;
 
 }  // namespace solvertest
 
