@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "common/DenseChecks.h"
-#include "common/DenseReference.h"
 #include "matrix/HostCsrMatrix.h"
 #include "matrix/HostDenseMatrix.h"
 #include "matrix/HostVector.h"
