@@ -87,18 +87,20 @@ TYPED_TEST(HostConversion, CooAndCscMatchReferenceForBothBases) {
         // CSC input lists the entries by column, rows in input order; sorting
         // that stably by row gives the CSR order with equal pairs in input order.
         const std::vector<Entry<T>> byColumn = transposed(Csr<T>(n, transposed(e)).entries());
+        const Csr<T> expected[] = {Csr<T>(n, byColumn, 0), Csr<T>(n, byColumn, 1)};
         for (bool coo : {true, false}) {
-            for (const auto& [inBase, outBase] : {std::pair{0, 0}, {0, 1}, {1, 0}, {1, 1}}) {
-                SCOPED_TRACE(::testing::Message() << coo << " n " << n << " bases " << inBase << outBase);
+            for (int inBase : {0, 1}) {
                 const CallerArrays<T> in(coo ? kCooStorage : kCscStorage, e, n, inBase);
-                const Csr<T> expected(n, byColumn, outBase);
-                Output<T> csr(n, nnz);
-                ASSERT_EQ(kyraSparseNoError, convert(coo, n, nnz, (coo ? in.second : in.first).data(),
-                                                     (coo ? in.first : in.second).data(), in.values.data(),
-                                                     csr, inBase, outBase));
-                EXPECT_EQ(expected.rowPtr(), csr.rowPtr);
-                EXPECT_EQ(expected.colInd(), csr.colInd);
-                EXPECT_TRUE(expected.val() == csr.val) << "values differ";
+                for (int outBase : {0, 1}) {
+                    SCOPED_TRACE(::testing::Message() << coo << " n " << n << " bases " << inBase << outBase);
+                    Output<T> csr(n, nnz);
+                    ASSERT_EQ(kyraSparseNoError, convert(coo, n, nnz, (coo ? in.second : in.first).data(),
+                                                         (coo ? in.first : in.second).data(),
+                                                         in.values.data(), csr, inBase, outBase));
+                    EXPECT_EQ(expected[outBase].rowPtr(), csr.rowPtr);
+                    EXPECT_EQ(expected[outBase].colInd(), csr.colInd);
+                    EXPECT_TRUE(expected[outBase].val() == csr.val) << "values differ";
+                }
             }
         }
     }
