@@ -5,6 +5,7 @@
 #include "cudalib/ErrorChecker.h"
 #include "cudalib/Memory.h"
 #include "matrix/ScalarTypes.h"
+#include "preconditioner/BlockInverse.h"
 
 namespace pc {
 namespace cuda {
@@ -32,73 +33,13 @@ __global__ void generate_jacobi_csr_k(int m, int /*nnz*/, int base, const T* aVa
     }
 }
 
-// Row i of its diagonal block: b columns from the block's first (clamped to
-// n - 1), the identity row overwritten by A's entries inside the block.
+// Row i of its diagonal block.
 template <typename T>
 __global__ void ExtractBlockJacobi_k(int b, int m, int n, int base, const T* aVal, const int* aColInd,
                                      const int* aRowPtr, T* outVal, int* outColInd, int* outRowPtr) {
     KYRA_GRID_STRIDE(i, m) {
-        const int s = (i / b) * b;
-        const long long first = static_cast<long long>(i) * b;
-        outRowPtr[i] = static_cast<int>(first) + base;
-        for (int t = 0; t < b; ++t) {
-            outColInd[first + t] = min(s + t, n - 1) + base;
-            outVal[first + t] = t == i - s ? T(1) : T(0);
-        }
-        const int end = aRowPtr[i + 1] - base;
-        for (int p = aRowPtr[i] - base; p < end; ++p) {
-            const int c = aColInd[p] - base;
-            if (c >= s && c < s + b) outVal[first + (c - s)] = aVal[p];
-        }
+        extractBlockRow(i, (i / b) * b, b, n, base, aVal, aRowPtr, aColInd, outVal, outRowPtr, outColInd);
         if (i == 0) outRowPtr[m] = m * b + base;
-    }
-}
-
-// Element (r, c) of a row-major k x k block with row stride b.
-template <typename T>
-struct Block {
-    T* a;
-    int b;
-    __device__ T& operator()(int r, int c) const { return a[static_cast<long long>(r) * b + c]; }
-};
-
-// LU without pivoting, inverse of U, then multiplication by the inverse of
-// the unit L from the right, as the host inversion does; a zero pivot
-// leaves the identity.
-template <typename T>
-__device__ void invertBlock(int k, Block<T> a, T* work) {
-    for (int j = 0; j < k; ++j) {
-        if (kyra::isZero(a(j, j))) {
-            for (int r = 0; r < k; ++r) {
-                for (int c = 0; c < k; ++c) a(r, c) = r == c ? T(1) : T(0);
-            }
-            return;
-        }
-        const T inversePivot = T(1) / a(j, j);
-        for (int r = j + 1; r < k; ++r) a(r, j) *= inversePivot;
-        for (int r = j + 1; r < k; ++r) {
-            for (int c = j + 1; c < k; ++c) a(r, c) -= a(r, j) * a(j, c);
-        }
-    }
-    for (int j = 0; j < k; ++j) {
-        a(j, j) = T(1) / a(j, j);
-        const T scale = T(0) - a(j, j);
-        for (int i = 0; i < j; ++i) {
-            T sum = a(i, i) * a(i, j);
-            for (int l = i + 1; l < j; ++l) sum += a(i, l) * a(l, j);
-            a(i, j) = sum * scale;
-        }
-    }
-    for (int j = k - 2; j >= 0; --j) {
-        for (int r = j + 1; r < k; ++r) {
-            work[r] = a(r, j);
-            a(r, j) = T(0);
-        }
-        for (int r = 0; r < k; ++r) {
-            T sum = a(r, j);
-            for (int l = j + 1; l < k; ++l) sum -= a(r, l) * work[l];
-            a(r, j) = sum;
-        }
     }
 }
 
@@ -111,7 +52,7 @@ __global__ void InvertDiagonalBlocks_k(int b, int nb, int n, int /*base*/, T* ou
         const int s = block * b;
         const int k = min(b, n - s);
         if (k > 0)
-            invertBlock(k, Block<T>{outVal + static_cast<long long>(s) * b, b},
+            invertBlock(k, BlockView<T>{outVal + static_cast<long long>(s) * b, b},
                         buffer + static_cast<long long>(block) * b);
     }
 }

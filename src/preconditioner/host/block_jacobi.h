@@ -1,8 +1,6 @@
 #ifndef KYRA_PRECONDITIONER_HOST_BLOCK_JACOBI_H
 #define KYRA_PRECONDITIONER_HOST_BLOCK_JACOBI_H
 
-#include <vector>
-
 namespace pc {
 namespace host {
 
@@ -17,19 +15,6 @@ namespace host {
 template <typename T>
 void block_jacobi(int blockSize, int m, int n, int nnz, int base, const T* aVal, const int* aRowPtr,
                   const int* aColInd, T* outVal, int* outRowPtr, int* outColInd);
-
-namespace details {
-
-// Inverts the k x k matrix a, element (r, c) at a[r * lda + c], in place by
-// an LU factorisation without pivoting. If a pivot is exactly zero, a is set
-// to the identity instead.
-template <typename T>
-void InvertN(int k, T* a, int lda);
-// The same with a caller's scratch vector, grown to k elements if shorter.
-template <typename T>
-void InvertN(int k, T* a, int lda, std::vector<T>& work);
-
-}  // namespace details
 
 }  // namespace host
 }  // namespace pc
